@@ -1,0 +1,116 @@
+// One open data file with its position: the engine's answer to a Btrieve open. Reads records
+// by key through the file's own indexes (or, when an index fails validation, through an order
+// rebuilt from the records), and physically in slot order.
+#ifndef KEZ_BTRIEVE_FILE_H_
+#define KEZ_BTRIEVE_FILE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "btrieve/file_bytes.h"
+#include "btrieve/file_layout.h"
+#include "btrieve/index_tree.h"
+#include "btrieve/key_compare.h"
+#include "btrieve/page_store.h"
+#include "btrieve/record_store.h"
+#include "btrieve/sorted_index.h"
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class File {
+ public:
+  ~File();
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // Opens a data file. Status 12 when it does not exist, 30 when it is not a Btrieve file this
+  // engine reads, 2 when it is damaged beyond its records.
+  static Status Open(const std::filesystem::path& path, std::unique_ptr<File>* out);
+  // Opens bytes already in memory (tests, fuzzing); `name` appears in detail texts.
+  static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out);
+
+  const FileLayout& layout() const { return layout_; }
+  const std::string& name() const { return name_; }
+
+  // Performs operation `op` (a Btrieve code, biases allowed) on key `key_number`, as the engine's
+  // one entry point does. `key` is the key buffer (search value in, found key out), `data` the
+  // data buffer (record out; for Get Direct the 4-byte position in).
+  Status Execute(int op, int key_number, Bytes* key, Bytes* data);
+
+  // Keyed reads. `key` holds the search value (at least the key's length) and receives the found
+  // record's key. Statuses: 4 no equal key, 9 no such record, 6 no such key, 7 Next/Previous on
+  // another key than the position, 8 no position.
+  Status GetEqual(int key_number, Bytes* key, Bytes* record);
+  Status GetGreater(int key_number, Bytes* key, Bytes* record);
+  Status GetGreaterOrEqual(int key_number, Bytes* key, Bytes* record);
+  Status GetLess(int key_number, Bytes* key, Bytes* record);
+  Status GetLessOrEqual(int key_number, Bytes* key, Bytes* record);
+  Status GetFirst(int key_number, Bytes* key, Bytes* record);
+  Status GetLast(int key_number, Bytes* key, Bytes* record);
+  Status GetNext(int key_number, Bytes* key, Bytes* record);
+  Status GetPrevious(int key_number, Bytes* key, Bytes* record);
+
+  // Physical order.
+  Status StepFirst(Bytes* record);
+  Status StepLast(Bytes* record);
+  Status StepNext(Bytes* record);
+  Status StepPrevious(Bytes* record);
+
+  // The current record's address (status 8 without a current record).
+  Status GetPosition(std::uint32_t* position) const;
+  // Reads the record at `position` and makes it current, on key `key_number` when >= 0.
+  Status GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
+
+  // Why a key is read through a rebuilt order instead of the file's index (empty: it is not).
+  std::string FallbackReason(int key_number);
+  // Validates a key's index without reading through it; fills the tree's shape.
+  Status ValidateIndex(int key_number, IndexTree::Shape* shape);
+  // Walks a key's index as stored, entry by entry and duplicate chains expanded, calling
+  // `visit(record_address, key_bytes)` for each; stops with status 2 at a damaged place.
+  Status WalkIndex(int key_number,
+                   const std::function<void(std::uint32_t, const std::uint8_t*)>& visit);
+
+  // The API "stat" buffer: file spec and key segment specs.
+  Bytes StatBuffer() const;
+  const RecordStore& records() const { return *records_; }
+
+ private:
+  struct KeyState;
+  struct Cursor;
+  enum class Seek { kEqual, kGreater, kGreaterOrEqual, kLess, kLessOrEqual, kFirst, kLast };
+
+  File(std::unique_ptr<FileBytes> bytes, std::string name);
+  Status Load();
+  Status Key(int key_number, KeyState** state);
+  Status UseFallback(KeyState* state, const std::string& reason);
+  Status Position(int key_number, Seek how, Bytes* key, Bytes* record);
+  Status Move(int key_number, bool forward, Bytes* key, Bytes* record);
+  Status PositionTree(KeyState* state, Seek how, const std::uint8_t* search);
+  Status PositionSorted(KeyState* state, Seek how, const std::uint8_t* search);
+  Status MoveTree(KeyState* state, bool forward);
+  Status MoveSorted(KeyState* state, bool forward);
+  Status LocateOnKey(KeyState* state, std::uint32_t address);
+  Status Deliver(KeyState* state, Bytes* key, Bytes* record);
+  Status ReadRecord(std::uint32_t address, Bytes* record);
+  Status Step(std::uint32_t address, Bytes* record);
+
+  std::unique_ptr<FileBytes> bytes_;
+  std::string name_;
+  FileLayout layout_;
+  PageStore pages_;
+  std::unique_ptr<RecordStore> records_;
+  std::vector<std::unique_ptr<KeyState>> keys_;
+  std::unique_ptr<Cursor> cursor_;
+  Bytes scratch_;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_FILE_H_

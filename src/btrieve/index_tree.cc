@@ -1,0 +1,253 @@
+#include "btrieve/index_tree.h"
+
+#include "btrieve/byte_order.h"
+
+namespace btrieve {
+namespace {
+
+// Deeper than any real tree can be (a 2-entry-per-page tree of 4 billion entries).
+constexpr std::size_t kMaxDepth = 40;
+
+}  // namespace
+
+IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const KeySpec& key,
+                     const KeyComparator& compare)
+    : pages_(pages),
+      key_(key),
+      compare_(compare),
+      old_(layout.format == Format::kOld),
+      entry_size_(key.ExpectedEntrySize()),
+      capacity_((layout.page_size - 12) / key.ExpectedEntrySize()),
+      page_type_(static_cast<std::uint8_t>(kPageIndexBase + key.number)) {}
+
+const std::uint8_t* IndexTree::Page(std::uint32_t page) const { return pages_.Page(page); }
+
+std::uint16_t IndexTree::Count(const std::uint8_t* page) const {
+  const std::uint16_t n = LoadU16(page + 6);
+  return n <= capacity_ ? n : static_cast<std::uint16_t>(capacity_);
+}
+
+std::uint32_t IndexTree::Child(const std::uint8_t* page, std::uint16_t index) const {
+  auto pointer = [&](const std::uint8_t* p) { return old_ ? LoadWs32(p) : LoadPagePointer6(p); };
+  // A page without a right-most child is a leaf, whatever its entries' child fields say.
+  const std::uint32_t rightmost = pointer(page + 8);
+  if (rightmost == kNoPointer || index >= Count(page)) return rightmost;
+  return pointer(page + 12 + index * entry_size_);
+}
+
+const std::uint8_t* IndexTree::Entry(const Position& at) const {
+  const Position::Frame& f = at.path.back();
+  return Page(f.page) + 12 + f.index * entry_size_;
+}
+
+std::uint32_t IndexTree::FirstRecord(const Position& at) const {
+  return LoadWs32(Entry(at) + 4 + key_.key_length);
+}
+
+std::uint32_t IndexTree::LastRecord(const Position& at) const {
+  const std::uint8_t* entry = Entry(at);
+  return LoadWs32(entry + 4 + key_.key_length + (key_.linked_duplicates ? 4 : 0));
+}
+
+Status IndexTree::CheckPage(std::uint32_t page) const {
+  const std::string where = "key " + std::to_string(key_.number) + " index page " +
+                            std::to_string(page);
+  const std::uint8_t* bytes = page == kNoPointer ? nullptr : Page(page);
+  if (bytes == nullptr) return Status(kIoError, where + " lies outside the file");
+  if (old_) {
+    if (LoadWs32(bytes) != page || (LoadU16(bytes + 4) & 0x8000)) {
+      return Status(kIoError, where + " is not an index page");
+    }
+  } else if (pages_.Type(page) != page_type_ || LoadPagePointer6(bytes) != page ||
+             PagePointerType6(bytes) != page_type_) {
+    return Status(kIoError, where + " is not an index page of this key");
+  }
+  if (LoadU16(bytes + 6) > capacity_) {
+    return Status(kIoError, where + " claims more entries than fit in a page");
+  }
+  return Status::Ok();
+}
+
+Status IndexTree::Validate(Shape* shape) const {
+  *shape = Shape();
+  if (key_.entry_size != entry_size_ || capacity_ == 0) {
+    return Status(kIoError, "key " + std::to_string(key_.number) + " index entry size " +
+                                std::to_string(key_.entry_size) + " does not match its key");
+  }
+  if (key_.root == kNoPointer) {
+    return Status(kIoError, "key " + std::to_string(key_.number) + " has no index root");
+  }
+  std::vector<std::uint8_t> seen(pages_.page_limit(), 0);
+  struct Pending {
+    std::uint32_t page;
+    int depth;
+  };
+  std::vector<Pending> pending{{key_.root, 1}};
+  int leaf_depth = 0;
+  while (!pending.empty()) {
+    const Pending at = pending.back();
+    pending.pop_back();
+    if (Status s = CheckPage(at.page); !s.ok()) return s;
+    if (seen[at.page]) {
+      return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
+                                  std::to_string(at.page) + " is reached twice (a loop)");
+    }
+    seen[at.page] = 1;
+    ++shape->pages;
+    const std::uint8_t* bytes = Page(at.page);
+    const std::uint16_t n = LoadU16(bytes + 6);
+    shape->entries += n;
+    const bool leaf = Child(bytes, n) == kNoPointer;
+    if (n == 0 && at.page != key_.root) {
+      return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
+                                  std::to_string(at.page) + " is empty");
+    }
+    if (leaf) {
+      if (leaf_depth == 0) leaf_depth = at.depth;
+      if (leaf_depth != at.depth) {
+        return Status(kIoError, "key " + std::to_string(key_.number) +
+                                    " index leaves lie at different depths");
+      }
+      continue;
+    }
+    if (static_cast<std::size_t>(at.depth) >= kMaxDepth) {
+      return Status(kIoError, "key " + std::to_string(key_.number) + " index is too deep");
+    }
+    for (std::uint16_t i = 0; i <= n; ++i) {
+      const std::uint32_t child = Child(bytes, i);
+      if (child == kNoPointer) {
+        return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
+                                    std::to_string(at.page) + " lacks child " +
+                                    std::to_string(i));
+      }
+      pending.push_back({child, at.depth + 1});
+    }
+  }
+  shape->levels = leaf_depth;
+  if (shape->entries != key_.distinct_values) {
+    return Status(kIoError, "key " + std::to_string(key_.number) + " index holds " +
+                                std::to_string(shape->entries) + " entries, the control record " +
+                                std::to_string(key_.distinct_values));
+  }
+  return Status::Ok();
+}
+
+void IndexTree::DescendLeftmost(std::uint32_t page, Position* at) const {
+  while (at->path.size() < kMaxDepth) {
+    const std::uint8_t* bytes = Page(page);
+    at->path.push_back({page, 0});
+    const std::uint32_t child = Child(bytes, 0);
+    if (child == kNoPointer) return;
+    page = child;
+  }
+}
+
+void IndexTree::DescendRightmost(std::uint32_t page, Position* at) const {
+  while (at->path.size() < kMaxDepth) {
+    const std::uint8_t* bytes = Page(page);
+    const std::uint16_t n = Count(bytes);
+    const std::uint32_t child = Child(bytes, n);
+    if (child == kNoPointer) {
+      at->path.push_back({page, static_cast<std::uint16_t>(n == 0 ? 0 : n - 1)});
+      return;
+    }
+    at->path.push_back({page, n});
+    page = child;
+  }
+}
+
+bool IndexTree::First(Position* at) const {
+  at->path.clear();
+  DescendLeftmost(key_.root, at);
+  if (Count(Page(at->path.back().page)) == 0) {
+    at->path.clear();
+    return false;
+  }
+  return true;
+}
+
+bool IndexTree::Last(Position* at) const {
+  at->path.clear();
+  DescendRightmost(key_.root, at);
+  if (Count(Page(at->path.back().page)) == 0) {
+    at->path.clear();
+    return false;
+  }
+  return true;
+}
+
+bool IndexTree::Seek(const std::uint8_t* key, bool strictly_greater, Position* at) const {
+  at->path.clear();
+  std::uint32_t page = key_.root;
+  while (at->path.size() < kMaxDepth) {
+    const std::uint8_t* bytes = Page(page);
+    const std::uint16_t n = Count(bytes);
+    // Binary search for the first entry that is >= key (or > key).
+    std::uint16_t low = 0;
+    std::uint16_t high = n;
+    while (low < high) {
+      const auto mid = static_cast<std::uint16_t>((low + high) / 2);
+      const int c = compare_.Compare(bytes + 12 + mid * entry_size_ + 4, key);
+      if (c < 0 || (strictly_greater && c == 0)) {
+        low = static_cast<std::uint16_t>(mid + 1);
+      } else {
+        high = mid;
+      }
+    }
+    at->path.push_back({page, low});
+    const std::uint32_t child = Child(bytes, low);
+    if (child == kNoPointer) break;
+    page = child;
+  }
+  // Past the end of a leaf: the successor is the nearest ancestor whose followed child is not
+  // its right-most.
+  while (!at->path.empty() && at->path.back().index >= Count(Page(at->path.back().page))) {
+    at->path.pop_back();
+  }
+  return at->valid();
+}
+
+bool IndexTree::Next(Position* at) const {
+  if (!at->valid()) return false;
+  Position::Frame& current = at->path.back();
+  const std::uint8_t* bytes = Page(current.page);
+  const std::uint32_t child = Child(bytes, static_cast<std::uint16_t>(current.index + 1));
+  if (child != kNoPointer) {
+    ++current.index;
+    DescendLeftmost(child, at);
+    return true;
+  }
+  if (current.index + 1 < Count(bytes)) {
+    ++current.index;
+    return true;
+  }
+  at->path.pop_back();
+  while (!at->path.empty() && at->path.back().index >= Count(Page(at->path.back().page))) {
+    at->path.pop_back();
+  }
+  return at->valid();
+}
+
+bool IndexTree::Previous(Position* at) const {
+  if (!at->valid()) return false;
+  Position::Frame& current = at->path.back();
+  const std::uint8_t* bytes = Page(current.page);
+  const std::uint32_t child = Child(bytes, current.index);
+  if (child != kNoPointer) {
+    DescendRightmost(child, at);
+    return true;
+  }
+  if (current.index > 0) {
+    --current.index;
+    return true;
+  }
+  at->path.pop_back();
+  // Climb until a frame was entered through a child other than the left-most; its entry just
+  // before that child is the predecessor.
+  while (!at->path.empty() && at->path.back().index == 0) at->path.pop_back();
+  if (at->path.empty()) return false;
+  --at->path.back().index;
+  return true;
+}
+
+}  // namespace btrieve

@@ -1,0 +1,79 @@
+// One key's B-tree as the file stores it (a classic B-tree: interior entries are real entries,
+// each with a child holding smaller keys). Walks it in key order with an explicit path, so that
+// Next and Previous never re-descend.
+#ifndef KEZ_BTRIEVE_INDEX_TREE_H_
+#define KEZ_BTRIEVE_INDEX_TREE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "btrieve/file_layout.h"
+#include "btrieve/key_compare.h"
+#include "btrieve/page_store.h"
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+class IndexTree {
+ public:
+  // A place in key order: the path from the root. In every frame but the last, `index` is the
+  // child followed (entry count = the right-most child); in the last it is the current entry.
+  struct Position {
+    struct Frame {
+      std::uint32_t page;
+      std::uint16_t index;
+    };
+    std::vector<Frame> path;
+    bool valid() const { return !path.empty(); }
+  };
+
+  struct Shape {
+    int levels = 0;
+    std::uint64_t entries = 0;
+    std::uint64_t pages = 0;
+  };
+
+  IndexTree(const FileLayout& layout, const PageStore& pages, const KeySpec& key,
+            const KeyComparator& compare);
+
+  // Checks the whole tree's page structure: every page in range and of this key's type, entry
+  // counts within capacity, no page reached twice, all leaves at one depth, and the number of
+  // entries equal to the control record's count. A failure says where.
+  Status Validate(Shape* shape) const;
+
+  // Each returns false (an invalid position) when there is no such entry.
+  bool First(Position* at) const;
+  bool Last(Position* at) const;
+  // The first entry whose key is >= `key` (or > `key` when `strictly_greater`).
+  bool Seek(const std::uint8_t* key, bool strictly_greater, Position* at) const;
+  bool Next(Position* at) const;
+  bool Previous(Position* at) const;
+
+  const std::uint8_t* EntryKey(const Position& at) const { return Entry(at) + 4; }
+  // Unique and repeating-duplicate keys: the record. Linked duplicates: the chain's first record.
+  std::uint32_t FirstRecord(const Position& at) const;
+  // Linked duplicates: the chain's last record; otherwise the record.
+  std::uint32_t LastRecord(const Position& at) const;
+
+ private:
+  const std::uint8_t* Page(std::uint32_t page) const;
+  std::uint16_t Count(const std::uint8_t* page) const;
+  std::uint32_t Child(const std::uint8_t* page, std::uint16_t index) const;
+  const std::uint8_t* Entry(const Position& at) const;
+  void DescendLeftmost(std::uint32_t page, Position* at) const;
+  void DescendRightmost(std::uint32_t page, Position* at) const;
+  Status CheckPage(std::uint32_t page) const;
+
+  const PageStore& pages_;
+  const KeySpec& key_;
+  const KeyComparator& compare_;
+  bool old_;
+  std::uint32_t entry_size_;
+  std::uint32_t capacity_;
+  std::uint8_t page_type_;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_INDEX_TREE_H_

@@ -1,0 +1,62 @@
+// The records of a data file: which slots hold live records, in physical order, and the user data
+// of a record at a given address (fixed part, variable-length tail, decompressed image).
+#ifndef KEZ_BTRIEVE_RECORD_STORE_H_
+#define KEZ_BTRIEVE_RECORD_STORE_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "btrieve/file_layout.h"
+#include "btrieve/page_store.h"
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+class RecordStore {
+ public:
+  RecordStore(const FileLayout& layout, const PageStore& pages);
+
+  // The slot of a live record, or nullptr with status 43 when `address` is not on a slot boundary
+  // of a data page or the slot holds no record.
+  const std::uint8_t* LiveSlot(std::uint32_t address, Status* status) const;
+
+  // The user data of the record in `slot`: fixed part plus variable tail, decompressed.
+  // Status 54 (variable page error) or 2 when the tail cannot be followed.
+  Status Read(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const;
+
+  // Physical order: addresses of live records, kNoPointer past either end.
+  std::uint32_t First() const { return ScanForward(0, true); }
+  std::uint32_t Last() const { return ScanBackward(kNoPointer, true); }
+  std::uint32_t Next(std::uint32_t address) const { return ScanForward(address, false); }
+  std::uint32_t Previous(std::uint32_t address) const { return ScanBackward(address, false); }
+
+  // The previous/next record of a linked-duplicate chain, from the pair at `offset` in the slot.
+  std::uint32_t ChainPrevious(const std::uint8_t* slot, std::uint16_t offset) const;
+  std::uint32_t ChainNext(const std::uint8_t* slot, std::uint16_t offset) const;
+
+  // Problems met while reading the file's free lists; empty when none.
+  const std::string& warning() const { return warning_; }
+
+ private:
+  bool IsDataPage(std::uint32_t page) const;
+  // Number of slots of a data page that may hold records.
+  std::uint32_t UsedSlots(std::uint32_t page) const;
+  bool SlotLive(std::uint32_t page, std::uint32_t slot, const std::uint8_t* bytes) const;
+  std::uint32_t ScanForward(std::uint32_t after, bool from_start) const;
+  std::uint32_t ScanBackward(std::uint32_t before, bool from_end) const;
+  Status ReadTail(const std::uint8_t* pointer, std::vector<std::uint8_t>* out) const;
+  void LoadDeletedChain();
+
+  const FileLayout& layout_;
+  const PageStore& pages_;
+  std::uint32_t slots_per_page_;
+  std::uint32_t page_size_;
+  bool old_;
+  std::vector<std::uint8_t> deleted_;  // old format: one flag per slot number
+  std::string warning_;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_RECORD_STORE_H_

@@ -1,0 +1,77 @@
+// The result of a record-engine operation: a Btrieve status code (0 = success) and, on failure, a
+// detail text naming the file and the place where the problem was found.
+#ifndef KEZ_BTRIEVE_STATUS_H_
+#define KEZ_BTRIEVE_STATUS_H_
+
+#include <string>
+#include <string_view>
+
+namespace btrieve {
+
+// The Btrieve status codes this engine produces.
+enum StatusCode : int {
+  kOk = 0,
+  kInvalidOperation = 1,
+  kIoError = 2,
+  kFileNotOpen = 3,
+  kKeyNotFound = 4,
+  kDuplicateKey = 5,
+  kInvalidKeyNumber = 6,
+  kDifferentKeyNumber = 7,
+  kInvalidPositioning = 8,
+  kEndOfFile = 9,
+  kKeyNotModifiable = 10,
+  kInvalidFileName = 11,
+  kFileNotFound = 12,
+  kDiskFull = 18,
+  kKeyBufferTooShort = 21,
+  kDataBufferTooShort = 22,
+  kPageSizeError = 24,
+  kCreateIoError = 25,
+  kInvalidNumberOfKeys = 26,
+  kInvalidKeyPosition = 27,
+  kInvalidRecordLength = 28,
+  kInvalidKeyLength = 29,
+  kNotABtrieveFile = 30,
+  kOperationNotAllowed = 41,
+  kInvalidRecordAddress = 43,
+  kInvalidKeyPath = 44,
+  kInconsistentKeyFlags = 45,
+  kAccessDenied = 46,
+  kInvalidAcs = 48,
+  kKeyTypeError = 49,
+  kVariablePageError = 54,
+  kFileAlreadyExists = 59,
+  kConflict = 80,
+  kRecordLocked = 84,
+  kFileLocked = 85,
+  kIncompatibleOpenMode = 88,
+};
+
+class [[nodiscard]] Status {
+ public:
+  Status() = default;
+  Status(int code, std::string detail) : code_(code), detail_(std::move(detail)) {}
+
+  static Status Ok() { return Status(); }
+
+  bool ok() const { return code_ == kOk; }
+  int code() const { return code_; }
+  const std::string& detail() const { return detail_; }
+  // "status 30: <detail>" or "ok".
+  std::string ToString() const;
+
+  // Adds context in front of the detail text ("FILE.DAT: page 12: ...").
+  Status& Prefix(std::string_view context);
+
+  // Marks a status as deliberately dropped.
+  void IgnoreError() const {}
+
+ private:
+  int code_ = kOk;
+  std::string detail_;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_STATUS_H_

@@ -1,0 +1,15 @@
+// The subcommands of kezagg. Each Add... function registers one subcommand on the application;
+// when it runs, it stores the process exit code in `exit_code`.
+#ifndef KEZ_CLI_COMMANDS_H_
+#define KEZ_CLI_COMMANDS_H_
+
+#include <CLI/CLI.hpp>
+
+namespace kez::cli {
+
+void AddCheckCommand(CLI::App& app, int& exit_code);
+void AddDumpCommand(CLI::App& app, int& exit_code);
+
+}  // namespace kez::cli
+
+#endif  // KEZ_CLI_COMMANDS_H_

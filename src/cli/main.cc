@@ -1,0 +1,24 @@
+// kezagg: the aggregator's jobs and support tools without a screen.
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "platform/host.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"KEZ Marketing Portal data aggregator, command line", "kezagg"};
+  app.require_subcommand(1);
+  int exit_code = 0;
+  kez::cli::AddCheckCommand(app, exit_code);
+  kez::cli::AddDumpCommand(app, exit_code);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    return app.exit(e);
+  } catch (const kez::ProgramEnd& end) {
+    return end.exit_code;
+  }
+  std::fflush(stdout);
+  return exit_code;
+}

@@ -1,0 +1,7 @@
+#include "platform/host.h"
+
+namespace kez {
+
+void Host::EndProcess(int exit_code) { throw ProgramEnd{exit_code}; }
+
+}  // namespace kez
