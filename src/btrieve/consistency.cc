@@ -7,7 +7,8 @@
 namespace btrieve {
 
 bool FileCheck::ok() const {
-  return records_ok && std::all_of(keys.begin(), keys.end(), [](const KeyCheck& k) { return k.ok; });
+  return records_ok &&
+         std::all_of(keys.begin(), keys.end(), [](const KeyCheck& k) { return k.ok; });
 }
 
 namespace {

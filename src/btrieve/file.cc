@@ -29,7 +29,7 @@ struct File::KeyState {
 };
 
 struct File::Cursor {
-  int key = -1;          // key of the logical position; -1 when there is none
+  int key = -1;                       // key of the logical position; -1 when there is none
   std::uint32_t record = kNoPointer;  // the current record
   IndexTree::Position tree;
   std::size_t sorted = 0;
@@ -210,8 +210,9 @@ Status File::MoveTree(KeyState* state, bool forward) {
     Status status;
     const std::uint8_t* slot = records_->LiveSlot(c.record, &status);
     if (slot == nullptr) return Damaged("duplicate chain reaches a slot without a record");
-    const std::uint32_t next = forward ? records_->ChainNext(slot, spec.duplicate_pointer_offset)
-                                       : records_->ChainPrevious(slot, spec.duplicate_pointer_offset);
+    const std::uint32_t next = forward
+                                   ? records_->ChainNext(slot, spec.duplicate_pointer_offset)
+                                   : records_->ChainPrevious(slot, spec.duplicate_pointer_offset);
     if (next == kNoPointer || ++c.chain_steps > layout_.record_count) {
       return Damaged("key " + std::to_string(spec.number) + " duplicate chain is broken");
     }
@@ -309,8 +310,8 @@ Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
   Bytes search;
   if (needs_search) {
     if (key->size() < state->compare.key_length()) {
-      return Status(kKeyBufferTooShort, name_ + ": the key buffer is shorter than key " +
-                                            std::to_string(key_number));
+      return Status(kKeyBufferTooShort,
+                    name_ + ": the key buffer is shorter than key " + std::to_string(key_number));
     }
     search.assign(key->begin(), key->begin() + state->compare.key_length());
   }
@@ -339,8 +340,8 @@ Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
     return Status(kInvalidPositioning, name_ + ": no current record on a key");
   }
   if (cursor_->key != key_number) {
-    return Status(kDifferentKeyNumber, name_ + ": the position is on key " +
-                                           std::to_string(cursor_->key));
+    return Status(kDifferentKeyNumber,
+                  name_ + ": the position is on key " + std::to_string(cursor_->key));
   }
   for (int attempt = 0;; ++attempt) {
     const std::uint32_t from = cursor_->record;
@@ -503,8 +504,8 @@ Status File::Execute(int op, int key_number, Bytes* key, Bytes* data) {
     case kOpDelete:
       return Status(kAccessDenied, name_ + ": the file is open for reading only");
     default:
-      return Status(kInvalidOperation, name_ + ": operation " + std::to_string(op) +
-                                           " is not supported");
+      return Status(kInvalidOperation,
+                    name_ + ": operation " + std::to_string(op) + " is not supported");
   }
   if (status.ok() && key_only) data->clear();
   return status;
@@ -534,7 +535,8 @@ Status File::WalkIndex(int key_number,
       if (slot == nullptr) return status;
       record = records_->ChainNext(slot, spec->duplicate_pointer_offset);
       if (record == kNoPointer) {
-        return Status(kIoError, "key " + std::to_string(key_number) + " duplicate chain ends early");
+        return Status(kIoError,
+                      "key " + std::to_string(key_number) + " duplicate chain ends early");
       }
     }
   }

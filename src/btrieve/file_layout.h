@@ -34,8 +34,8 @@ struct FileLayout {
   Format format = Format::kOld;
   std::uint16_t version = 0;  // 0x0300, 0x0400, 0x0500, 0x0600, 0x0610, 0x0700
   std::uint32_t page_size = 0;
-  std::uint32_t fcr_page = 0;   // physical page of the current FCR (new format: 0 or 1)
-  std::uint32_t fcr_usage = 0;  // its usage count
+  std::uint32_t fcr_page = 0;         // physical page of the current FCR (new format: 0 or 1)
+  std::uint32_t fcr_usage = 0;        // its usage count
   std::uint16_t record_length = 0;    // fixed part of the user data (0 in compressed files)
   std::uint16_t physical_length = 0;  // slot size in data pages
   std::uint32_t record_count = 0;

@@ -50,8 +50,8 @@ std::uint32_t IndexTree::LastRecord(const Position& at) const {
 }
 
 Status IndexTree::CheckPage(std::uint32_t page) const {
-  const std::string where = "key " + std::to_string(key_.number) + " index page " +
-                            std::to_string(page);
+  const std::string where =
+      "key " + std::to_string(key_.number) + " index page " + std::to_string(page);
   const std::uint8_t* bytes = page == kNoPointer ? nullptr : Page(page);
   if (bytes == nullptr) return Status(kIoError, where + " lies outside the file");
   if (old_) {
@@ -117,8 +117,7 @@ Status IndexTree::Validate(Shape* shape) const {
       const std::uint32_t child = Child(bytes, i);
       if (child == kNoPointer) {
         return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
-                                    std::to_string(at.page) + " lacks child " +
-                                    std::to_string(i));
+                                    std::to_string(at.page) + " lacks child " + std::to_string(i));
       }
       pending.push_back({child, at.depth + 1});
     }

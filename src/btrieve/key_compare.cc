@@ -156,10 +156,8 @@ int CompareSegment(std::uint8_t type, const std::uint8_t* a, const std::uint8_t*
                          std::min<std::size_t>(b[0], room), acs, case_insensitive);
     }
     case kTypeZstring: {
-      const auto an = static_cast<std::size_t>(
-          std::find(a, a + length, std::uint8_t{0}) - a);
-      const auto bn = static_cast<std::size_t>(
-          std::find(b, b + length, std::uint8_t{0}) - b);
+      const auto an = static_cast<std::size_t>(std::find(a, a + length, std::uint8_t{0}) - a);
+      const auto bn = static_cast<std::size_t>(std::find(b, b + length, std::uint8_t{0}) - b);
       return CompareText(a, an, b, bn, acs, case_insensitive);
     }
     case kTypeInteger:
@@ -214,8 +212,8 @@ KeyComparator::KeyComparator(const KeySpec& key, const FileLayout& layout) {
     s.type = seg.type;
     s.null_value = seg.null_value;
     s.descending = seg.descending();
-    s.case_insensitive = is_new && (seg.flags & kKeyCaseInsensitive) &&
-                         !(seg.flags & kKeyAlternateCollation);
+    s.case_insensitive =
+        is_new && (seg.flags & kKeyCaseInsensitive) && !(seg.flags & kKeyAlternateCollation);
     s.acs = seg.acs >= 0 && static_cast<std::size_t>(seg.acs) < layout.collating_sequences.size()
                 ? layout.collating_sequences[static_cast<std::size_t>(seg.acs)].table.data()
                 : nullptr;
@@ -238,9 +236,9 @@ int KeyComparator::Compare(const std::uint8_t* a, const std::uint8_t* b) const {
 
 void KeyComparator::Extract(std::span<const std::uint8_t> record, std::uint8_t* out) const {
   for (const Segment& s : segments_) {
-    const std::size_t available =
-        s.position < record.size() ? std::min<std::size_t>(s.length, record.size() - s.position)
-                                   : 0;
+    const std::size_t available = s.position < record.size()
+                                      ? std::min<std::size_t>(s.length, record.size() - s.position)
+                                      : 0;
     if (available > 0) std::memcpy(out, record.data() + s.position, available);
     if (available < s.length) std::memset(out + available, 0, s.length - available);
     out += s.length;
@@ -252,8 +250,8 @@ bool KeyComparator::IsNull(const std::uint8_t* key) const {
   bool all_null = true;
   bool any_null = false;
   for (const Segment& s : segments_) {
-    const bool null = std::all_of(key, key + s.length,
-                                  [&](std::uint8_t c) { return c == s.null_value; });
+    const bool null =
+        std::all_of(key, key + s.length, [&](std::uint8_t c) { return c == s.null_value; });
     all_null = all_null && null;
     any_null = any_null || null;
     key += s.length;

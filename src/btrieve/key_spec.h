@@ -75,15 +75,15 @@ struct KeySegment {
 struct KeySpec {
   int number = 0;  // the key number used by the operations
   std::vector<KeySegment> segments;
-  std::uint16_t flags = 0;  // flags of the first segment: duplicates, null, modifiable
-  std::uint32_t root = kNoPointer;  // page of the index root (5.x physical, 6.x logical)
+  std::uint16_t flags = 0;            // flags of the first segment: duplicates, null, modifiable
+  std::uint32_t root = kNoPointer;    // page of the index root (5.x physical, 6.x logical)
   std::uint32_t distinct_values = 0;  // index entries, records with a null key not counted
   std::uint16_t key_length = 0;
   std::uint16_t entry_size = 0;
   std::uint16_t max_entries = 0;
   std::uint16_t min_entries = 0;
   std::uint16_t duplicate_pointer_offset = 0;  // inside the physical record, linked duplicates only
-  std::uint32_t spec_offset = 0;  // FCR offset of the first segment spec
+  std::uint32_t spec_offset = 0;               // FCR offset of the first segment spec
   bool linked_duplicates = false;
 
   bool duplicates() const { return (flags & kKeyDuplicates) != 0; }

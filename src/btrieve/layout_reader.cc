@@ -224,7 +224,8 @@ Status ReadNew(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
     return Status(kNotABtrieveFile, "no valid page size in the control record");
   }
   if (bytes.size() < 4ull * page_size) {
-    return Status(kIoError, "the file is shorter than its control and allocation pages (truncated)");
+    return Status(kIoError,
+                  "the file is shorter than its control and allocation pages (truncated)");
   }
   const std::uint8_t* copy0 = bytes.data();
   const std::uint8_t* copy1 = bytes.data() + page_size;

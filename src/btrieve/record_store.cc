@@ -126,7 +126,8 @@ std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start) con
     const std::uint8_t* bytes = pages_.Page(page);
     const std::uint32_t used = UsedSlots(page);
     for (; slot < used; ++slot) {
-      if (SlotLive(page, slot, bytes)) return page * page_size_ + 6 + slot * layout_.physical_length;
+      if (SlotLive(page, slot, bytes))
+        return page * page_size_ + 6 + slot * layout_.physical_length;
     }
   }
   return kNoPointer;

@@ -17,8 +17,8 @@ namespace btrieve {
 class SortedIndex {
  public:
   // Reads every live record once. Fails only when a record cannot be read.
-  static Status Build(const RecordStore& records, const KeySpec& key,
-                      const KeyComparator& compare, SortedIndex* out);
+  static Status Build(const RecordStore& records, const KeySpec& key, const KeyComparator& compare,
+                      SortedIndex* out);
 
   std::size_t size() const { return records_.size(); }
   std::uint32_t record(std::size_t i) const { return records_[i]; }

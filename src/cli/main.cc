@@ -1,6 +1,5 @@
 // kezagg: the aggregator's jobs and support tools without a screen.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 
 #include "cli/commands.h"

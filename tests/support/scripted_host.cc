@@ -40,9 +40,8 @@ void ScriptedHost::AdvanceSeconds(long long seconds) {
   using namespace std::chrono;
   const sys_days day = year_month_day{year{now_.year}, month{static_cast<unsigned>(now_.month)},
                                       std::chrono::day{static_cast<unsigned>(now_.day)}};
-  const auto moved =
-      sys_seconds{day} + hours{now_.hour} + minutes{now_.minute} + std::chrono::seconds{now_.second} +
-      std::chrono::seconds{seconds};
+  const auto moved = sys_seconds{day} + hours{now_.hour} + minutes{now_.minute} +
+                     std::chrono::seconds{now_.second} + std::chrono::seconds{seconds};
   const sys_days new_day = floor<days>(moved);
   const year_month_day ymd{new_day};
   const hh_mm_ss<std::chrono::seconds> time{moved - new_day};

@@ -1,0 +1,91 @@
+// The table handle: one logical table of a dictionary, bound to its data file. It holds a record
+// image whose fields are read and set by index (dictionary order) or by name; a keyed read takes
+// its search value from the key's fields in that image, and a successful read replaces it.
+#ifndef KEZ_BTRIEVE_TABLE_H_
+#define KEZ_BTRIEVE_TABLE_H_
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "btrieve/dictionary.h"
+#include "btrieve/field_value.h"
+#include "btrieve/file.h"
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+// A field value or the reason there is none. A failure's detail names "FieldIndex" when the
+// field does not exist.
+struct FieldResult {
+  Status status;
+  FieldValue value;
+};
+
+class Table {
+ public:
+  Table();
+  ~Table();
+  Table(const Table&) = delete;
+  Table& operator=(const Table&) = delete;
+
+  void set_dictionary_location(std::filesystem::path folder) {
+    dictionary_location_ = std::move(folder);
+  }
+  const std::filesystem::path& dictionary_location() const { return dictionary_location_; }
+  void set_table_name(std::string name) { table_name_ = std::move(name); }
+  const std::string& table_name() const { return table_name_; }
+  // The data file; when empty, the dictionary's location for the table is used.
+  void set_file_name(std::filesystem::path file) { file_name_ = std::move(file); }
+  const std::filesystem::path& file_name() const { return file_name_; }
+  void set_open_mode(int mode) { open_mode_ = mode; }
+  int open_mode() const { return open_mode_; }
+  void set_key_number(int key) { key_number_ = key; }
+  int key_number() const { return key_number_; }
+
+  // Loads the table's definition from the dictionary and opens its data file. The status is
+  // also kept for status().
+  Status Open();
+  void Close();
+  bool is_open() const { return file_ != nullptr; }
+
+  // Performs a Btrieve operation (code plus bias) with the current key number and record image,
+  // and returns its status code (also kept for status()).
+  int Perform(int operation);
+  int status() const { return status_.code(); }
+  const Status& last_status() const { return status_; }
+
+  // The table's definition (fields in dictionary order); nullptr before the first Open.
+  const TableDef* definition() const { return definition_.get(); }
+  std::size_t field_count() const;
+
+  FieldResult GetField(int index) const;
+  FieldResult GetField(std::string_view name) const;
+  Status SetField(int index, const FieldValue& value);
+  Status SetField(std::string_view name, const FieldValue& value);
+
+  // The record image: the last record read, changed by SetField.
+  const Bytes& record() const { return record_; }
+  // The underlying file, for tools; nullptr while closed.
+  File* file() { return file_.get(); }
+
+ private:
+  FieldResult Field(const FieldDef* field, std::string_view asked) const;
+  Status Put(const FieldDef* field, std::string_view asked, const FieldValue& value);
+
+  std::filesystem::path dictionary_location_;
+  std::string table_name_;
+  std::filesystem::path file_name_;
+  int open_mode_ = 0;
+  int key_number_ = 0;
+  Status status_;
+  std::unique_ptr<TableDef> definition_;
+  std::unique_ptr<File> file_;
+  Bytes record_;
+  Bytes key_;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_TABLE_H_
