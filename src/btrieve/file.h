@@ -77,6 +77,10 @@ class File {
   Status WalkIndex(int key_number,
                    const std::function<void(std::uint32_t, const std::uint8_t*)>& visit);
 
+  // The physical page a page number of this file's structures maps to (new-format files map
+  // logical pages through their allocation tables), or 0xFFFFFFFF.
+  std::uint32_t PhysicalPage(std::uint32_t page) const { return pages_.Physical(page); }
+
   // The API "stat" buffer: file spec and key segment specs.
   Bytes StatBuffer() const;
   const RecordStore& records() const { return *records_; }
