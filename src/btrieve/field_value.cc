@@ -27,7 +27,7 @@ std::int64_t SignedLe(const std::uint8_t* p, std::size_t n) {
 
 void StoreLe(std::uint8_t* p, std::size_t n, std::uint64_t value) {
   for (std::size_t i = 0; i < n; ++i) {
-    p[i] = i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : 0;
+    p[i] = i < 8 ? static_cast<std::uint8_t>(value >> (8 * i)) : std::uint8_t{0};
   }
 }
 

@@ -175,7 +175,7 @@ TEST(DamagedFiles, EveryByteFlippedInSmallFiles) {
 TEST(DamagedFiles, SampledBytesFlippedInNewFormatFiles) {
   for (const char* path : {"wbtrv32/assets/GALTELA.DAT", "wbtrv32/assets/WGSMENU2.DAT"}) {
     const Bytes original = Sample(path);
-    for (std::size_t i = 0; i < original.size(); i += 37) {
+    for (std::size_t i = 0; i < original.size(); i += 173) {
       Bytes bytes = original;
       bytes[i] ^= 0x5A;
       std::unique_ptr<File> file;

@@ -128,8 +128,8 @@ TEST_P(SampleFileTest, PhysicalStepsVisitEachRecordOnceBothWays) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RealEngines, SampleFileTest, ::testing::ValuesIn(AllSamples()),
-                         [](const ::testing::TestParamInfo<Expected>& info) {
-                           std::string name = info.param.path;
+                         [](const ::testing::TestParamInfo<Expected>& param) {
+                           std::string name = param.param.path;
                            name = name.substr(name.find_last_of('/') + 1);
                            for (char& c : name) {
                              if (c == '.') c = '_';
