@@ -1,0 +1,52 @@
+#include "app/config_files.h"
+
+#include "platform/windows1252.h"
+#include "settings/ini_services.h"
+
+namespace kez {
+
+void LoadAggregatorSettings(AppContext& context) {
+  const std::filesystem::path file = context.AppDir / kAggregatorIniName;
+  clsINI_Services ini(context.host);
+  ini.File_Name(file);
+  if (!ini.FileOpen()) {
+    context.host.ShowMessage(
+        "Unable to open KEZ Data Aggregator Settings File, " + PathText(file) + ".",
+        MessageButtons::kOk, MessageIcon::kNone, "Error");
+    return;
+  }
+  const std::string save_log = ini.GetValue("Log", "SaveLog", "Y");
+  context.save_log = !save_log.empty() && ToUpper1252(save_log.front()) == 'Y';
+  context.StoreNumber = ini.GetValue("Backup Directory", "Store Number", "");
+  context.ExportDate = ini.GetValue("Backup Directory", "Export Date", "");
+  context.LastInvoice = ini.GetValue("Backup Directory", "Last Invoice", "");
+}
+
+bool SaveExportState(AppContext& context, const std::filesystem::path& data_path) {
+  clsINI_Services ini(context.host);
+  ini.File_Name(data_path / kSuiteIniName);
+  if (!ini.FileOpen()) {
+    context.host.ShowMessage(
+        std::string("Unable to open KEZ Settings File, ") + kSuiteIniName + ".",
+        MessageButtons::kOk, MessageIcon::kNone, "Error");
+    return false;
+  }
+  context.host.DoEvents();
+  // Each write is checked by nobody: a key that cannot be written is written again after the next
+  // customer extract.
+  ini.WriteData("EXPORT", "Export Date", context.ExportDate);
+  ini.WriteData("EXPORT", "Last Invoice", context.LastInvoice);
+  ini.WriteData("EXPORT", "Store Number", context.StoreNumber);
+  ini.WriteData("EXPORT", "Auto Shutdown", "No");
+  if (context.export_ftp) {
+    const ExportFtpAccount& ftp = *context.export_ftp;
+    ini.WriteData("EXPORT FTP", "Address", ftp.address);
+    ini.WriteData("EXPORT FTP", "Username", ftp.username);
+    ini.WriteData("EXPORT FTP", "Password", ftp.password);
+    ini.WriteData("EXPORT FTP", "Directory", ftp.directory);
+    ini.WriteData("EXPORT FTP", "Port", ftp.port);
+  }
+  return true;
+}
+
+}  // namespace kez
