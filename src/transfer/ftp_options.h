@@ -1,0 +1,27 @@
+// How long the FTP client waits for a server before it gives up, and which certificates it
+// trusts for TLS. See docs/ftp.md for why the defaults are what they are.
+#ifndef KEZ_TRANSFER_FTP_OPTIONS_H_
+#define KEZ_TRANSFER_FTP_OPTIONS_H_
+
+#include <chrono>
+#include <string>
+
+namespace kez {
+
+struct FtpOptions {
+  // Reaching the server, its greeting and the login together.
+  std::chrono::milliseconds connect_timeout{std::chrono::seconds(30)};
+  // Waiting for any one reply on the control connection, and for an active-mode data
+  // connection from the server.
+  std::chrono::milliseconds response_timeout{std::chrono::seconds(60)};
+  // A transfer that moves no byte for this long is given up.
+  std::chrono::milliseconds stall_timeout{std::chrono::seconds(60)};
+  // PEM file of the certificates trusted for ftps:// servers; empty: the system's store.
+  std::string ca_file;
+  // Writes libcurl's account of every command, reply and connection to stderr.
+  bool trace = false;
+};
+
+}  // namespace kez
+
+#endif  // KEZ_TRANSFER_FTP_OPTIONS_H_
