@@ -9,6 +9,7 @@
 namespace kez {
 namespace {
 
+// Collects the saved document in a string.
 class StringWriter : public pugi::xml_writer {
  public:
   explicit StringWriter(std::string& out) : out_(out) {}

@@ -102,12 +102,5 @@ TEST_F(ActivityLogTest, PurgeDeletesTheFileAndTheNextLineStartsANewOne) {
   EXPECT_EQ(LogText(), "20240131^07:05^new\r\n");
 }
 
-TEST_F(ActivityLogTest, ViewOpensTheLogFileAfterLettingEventsRun) {
-  EXPECT_TRUE(ViewLog(context_));
-  EXPECT_EQ(host_.do_events_calls(), 1);
-  ASSERT_EQ(host_.opened_files().size(), 1u);
-  EXPECT_EQ(host_.opened_files()[0], dir_ / "KEZDataAggregator.log");
-}
-
 }  // namespace
 }  // namespace kez

@@ -39,13 +39,5 @@ TEST_F(ReportSettingsIoTest, ADamagedFileIsReportedInTheActivityLog) {
   EXPECT_TRUE(fs::exists(DamagedPortalFilePath(data_.path())));
 }
 
-TEST_F(ReportSettingsIoTest, AFailedSaveIsReportedInTheActivityLog) {
-  LoadReportSettings(context_, data_.path());
-  EXPECT_FALSE(SaveReportSettings(context_, data_ / "gone"));
-  const std::optional<std::vector<LogRow>> rows = ShowLogForDate(app_dir_.path(), "20260105");
-  ASSERT_TRUE(rows && rows->size() == 1u);
-  EXPECT_EQ(rows->at(0).message.rfind("Report settings could not be saved: ", 0), 0u);
-}
-
 }  // namespace
 }  // namespace kez

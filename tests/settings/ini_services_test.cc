@@ -144,14 +144,6 @@ TEST_F(IniServicesTest, RenamingMovesKeysInOrderAndLeavesNoPlaceholder) {
   EXPECT_EQ(Bytes(), "[Keep]\r\nrenamed=v\r\n\r\n[New]\r\nb=2\r\na=1\r\n\r\n[Hollow]\r\n");
 }
 
-TEST_F(IniServicesTest, DeleteDataRemovesAKeyOrAWholeSection) {
-  Open("[A]\r\nk=1\r\nj=2\r\n[B]\r\nx=1\r\n");
-  EXPECT_TRUE(ini_.DeleteData("A", "k", std::nullopt));
-  EXPECT_TRUE(ini_.DeleteData("B", std::nullopt, std::nullopt));
-  EXPECT_TRUE(ini_.DeleteData("B", std::nullopt, std::nullopt));  // already gone: no change
-  EXPECT_EQ(Bytes(), "[A]\r\nj=2\r\n");
-}
-
 TEST(IniErrorText, LaysOutNumberDescriptionAndLabel) {
   EXPECT_EQ(IniErrorText(7, "Out of memory", "Get Value Class ini"),
             "Error Number: 7\r\nOut of memory\r\n\r\nGet Value Class ini");
