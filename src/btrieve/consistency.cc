@@ -85,6 +85,7 @@ FileCheck CheckFile(File& file) {
   std::vector<std::uint8_t> value;
   const RecordStore& records = file.records();
   for (std::uint32_t at = records.First(); at != kNoPointer; at = records.Next(at)) {
+    records.Unpin();
     ++result.live_records;
     Status status;
     const std::uint8_t* slot = records.LiveSlot(at, &status);

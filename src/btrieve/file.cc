@@ -38,29 +38,30 @@ struct File::Cursor {
   std::size_t chain_steps = 0;
 };
 
-File::File(std::unique_ptr<FileBytes> bytes, std::string name)
-    : bytes_(std::move(bytes)), name_(std::move(name)), cursor_(std::make_unique<Cursor>()) {}
+File::File(std::unique_ptr<PageSource> source, std::string name)
+    : source_(std::move(source)), name_(std::move(name)), cursor_(std::make_unique<Cursor>()) {}
 
 File::~File() = default;
 
-Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out) {
-  std::unique_ptr<FileBytes> bytes;
-  if (Status s = FileBytes::Open(path, &bytes); !s.ok()) return s;
-  std::unique_ptr<File> file(new File(std::move(bytes), path.filename().string()));
+Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
+                  std::size_t cache_bytes) {
+  std::unique_ptr<PageSource> source;
+  if (Status s = PageSource::OpenFile(path, &source, cache_bytes); !s.ok()) return s;
+  std::unique_ptr<File> file(new File(std::move(source), path.filename().string()));
   if (Status s = file->Load(); !s.ok()) return s.Prefix(path.string());
   *out = std::move(file);
   return Status::Ok();
 }
 
 Status File::OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out) {
-  std::unique_ptr<File> file(new File(FileBytes::FromMemory(std::move(bytes)), std::move(name)));
+  std::unique_ptr<File> file(new File(PageSource::FromMemory(std::move(bytes)), std::move(name)));
   if (Status s = file->Load(); !s.ok()) return s.Prefix(file->name_);
   *out = std::move(file);
   return Status::Ok();
 }
 
 Status File::Load() {
-  if (Status s = ReadLayout(bytes_->bytes(), &layout_, &pages_); !s.ok()) return s;
+  if (Status s = ReadLayout(*source_, &layout_, &pages_); !s.ok()) return s;
   records_ = std::make_unique<RecordStore>(layout_, pages_);
   keys_.clear();
   keys_.resize(layout_.keys.size());
@@ -75,8 +76,9 @@ Status File::Key(int key_number, KeyState** state) {
   auto& slot = keys_[static_cast<std::size_t>(spec - layout_.keys.data())];
   if (!slot) {
     slot = std::make_unique<KeyState>(*spec, layout_, pages_);
-    IndexTree::Shape shape;
-    if (Status s = slot->tree.Validate(&shape); !s.ok()) {
+    // Pages are checked as they are visited; a whole-tree validation would touch every index
+    // page of a large file before the first record.
+    if (Status s = slot->tree.CheckShape(); !s.ok()) {
       if (Status f = UseFallback(slot.get(), s.detail()); !f.ok()) {
         slot.reset();
         return f;
@@ -129,7 +131,7 @@ Status File::ReadRecord(std::uint32_t address, Bytes* record) {
 // ---- positioning by key ------------------------------------------------------------------
 
 Status File::PositionTree(KeyState* state, Seek how, const std::uint8_t* search) {
-  const IndexTree& tree = state->tree;
+  IndexTree& tree = state->tree;
   Cursor& c = *cursor_;
   IndexTree::Position& p = c.tree;
   bool found = false;
@@ -160,7 +162,20 @@ Status File::PositionTree(KeyState* state, Seek how, const std::uint8_t* search)
       last_of_chain = true;
       break;
   }
+  if (tree.damaged()) return Damaged(tree.damage());
   if (!found) return Status(kEndOfFile, "");
+  // The entry found must stand where the search says; a misplaced entry means a damaged index.
+  if (search != nullptr) {
+    const int c_found = state->compare.Compare(tree.EntryKey(p), search);
+    const bool placed = how == Seek::kGreater          ? c_found > 0
+                        : how == Seek::kGreaterOrEqual ? c_found >= 0
+                        : how == Seek::kLess           ? c_found < 0
+                        : how == Seek::kLessOrEqual    ? c_found <= 0
+                                                       : c_found == 0;
+    if (!placed) {
+      return Damaged("key " + std::to_string(state->spec.number) + " index is out of order");
+    }
+  }
   c.chain_first = tree.FirstRecord(p);
   c.chain_last = tree.LastRecord(p);
   c.chain_steps = 0;
@@ -220,9 +235,18 @@ Status File::MoveTree(KeyState* state, bool forward) {
     return Status::Ok();
   }
   IndexTree::Position saved = c.tree;
+  const std::uint8_t* from = state->tree.EntryKey(saved);
   if (!(forward ? state->tree.Next(&c.tree) : state->tree.Previous(&c.tree))) {
     c.tree = std::move(saved);
+    if (state->tree.damaged()) return Damaged(state->tree.damage());
     return Status(kEndOfFile, "");
+  }
+  // Each step must move on in key order: a page reached twice or a misplaced entry breaks this.
+  const int order = state->compare.Compare(state->tree.EntryKey(c.tree), from);
+  const bool repeating = spec.duplicates() && !spec.linked_duplicates;
+  if (forward ? (order < 0 || (order == 0 && !repeating))
+              : (order > 0 || (order == 0 && !repeating))) {
+    return Damaged("key " + std::to_string(spec.number) + " index is out of order");
   }
   c.chain_first = state->tree.FirstRecord(c.tree);
   c.chain_last = state->tree.LastRecord(c.tree);
@@ -259,6 +283,7 @@ Status File::LocateOnKey(KeyState* state, std::uint32_t address) {
   }
   if (!state->tree.Seek(value.data(), false, &c.tree) ||
       state->compare.Compare(state->tree.EntryKey(c.tree), value.data()) != 0) {
+    if (state->tree.damaged()) return Damaged(state->tree.damage());
     return Damaged("record " + std::to_string(address) + " has no entry in its index");
   }
   c.chain_first = state->tree.FirstRecord(c.tree);
@@ -304,6 +329,7 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
 }
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
+  pages_.Unpin();
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   const bool needs_search = how != Seek::kFirst && how != Seek::kLast;
@@ -334,6 +360,7 @@ Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
 }
 
 Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
+  pages_.Unpin();
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   if (cursor_->record == kNoPointer || cursor_->key < 0) {
@@ -384,6 +411,7 @@ Status File::GetPrevious(int k, Bytes* key, Bytes* record) { return Move(k, fals
 // ---- physical order ----------------------------------------------------------------------
 
 Status File::Step(std::uint32_t address, Bytes* record) {
+  pages_.Unpin();
   if (address == kNoPointer) return Status(kEndOfFile, "");
   if (Status s = ReadRecord(address, record); !s.ok()) return s;
   cursor_->record = address;
@@ -417,6 +445,7 @@ Status File::GetPosition(std::uint32_t* position) const {
 }
 
 Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+  pages_.Unpin();
   if (Status s = ReadRecord(position, record); !s.ok()) return s;
   cursor_->record = position;
   cursor_->key = -1;
@@ -524,6 +553,7 @@ Status File::WalkIndex(int key_number,
     std::uint32_t record = state.tree.FirstRecord(p);
     const std::uint32_t last = state.tree.LastRecord(p);
     for (;;) {
+      pages_.Unpin();
       if (++visited > layout_.record_count) {
         return Status(kIoError, "key " + std::to_string(key_number) +
                                     " reaches more records than the file holds");

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "btrieve/file_bytes.h"
 #include "btrieve/file_layout.h"
 #include "btrieve/index_tree.h"
 #include "btrieve/key_compare.h"
+#include "btrieve/page_source.h"
 #include "btrieve/page_store.h"
 #include "btrieve/record_store.h"
 #include "btrieve/sorted_index.h"
@@ -32,7 +32,9 @@ class File {
 
   // Opens a data file. Status 12 when it does not exist, 30 when it is not a Btrieve file this
   // engine reads, 2 when it is damaged beyond its records.
-  static Status Open(const std::filesystem::path& path, std::unique_ptr<File>* out);
+  // `cache_bytes` bounds the pages kept in memory between operations.
+  static Status Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
+                     std::size_t cache_bytes = PageSource::kDefaultCacheBytes);
   // Opens bytes already in memory (tests, fuzzing); `name` appears in detail texts.
   static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out);
 
@@ -90,7 +92,7 @@ class File {
   struct Cursor;
   enum class Seek { kEqual, kGreater, kGreaterOrEqual, kLess, kLessOrEqual, kFirst, kLast };
 
-  File(std::unique_ptr<FileBytes> bytes, std::string name);
+  File(std::unique_ptr<PageSource> source, std::string name);
   Status Load();
   Status Key(int key_number, KeyState** state);
   Status UseFallback(KeyState* state, const std::string& reason);
@@ -105,7 +107,7 @@ class File {
   Status ReadRecord(std::uint32_t address, Bytes* record);
   Status Step(std::uint32_t address, Bytes* record);
 
-  std::unique_ptr<FileBytes> bytes_;
+  std::unique_ptr<PageSource> source_;
   std::string name_;
   FileLayout layout_;
   PageStore pages_;

@@ -70,13 +70,7 @@ Status IndexTree::CheckPage(std::uint32_t page) const {
 
 Status IndexTree::Validate(Shape* shape) const {
   *shape = Shape();
-  if (key_.entry_size != entry_size_ || capacity_ == 0) {
-    return Status(kIoError, "key " + std::to_string(key_.number) + " index entry size " +
-                                std::to_string(key_.entry_size) + " does not match its key");
-  }
-  if (key_.root == kNoPointer) {
-    return Status(kIoError, "key " + std::to_string(key_.number) + " has no index root");
-  }
+  if (Status s = CheckShape(); !s.ok()) return s;
   std::vector<std::uint8_t> seen(pages_.page_limit(), 0);
   struct Pending {
     std::uint32_t page;
@@ -131,55 +125,107 @@ Status IndexTree::Validate(Shape* shape) const {
   return Status::Ok();
 }
 
-void IndexTree::DescendLeftmost(std::uint32_t page, Position* at) const {
-  while (at->path.size() < kMaxDepth) {
-    const std::uint8_t* bytes = Page(page);
+Status IndexTree::CheckShape() const {
+  if (key_.entry_size != entry_size_ || capacity_ == 0) {
+    return Status(kIoError, "key " + std::to_string(key_.number) + " index entry size " +
+                                std::to_string(key_.entry_size) + " does not match its key");
+  }
+  if (key_.root == kNoPointer) {
+    return Status(kIoError, "key " + std::to_string(key_.number) + " has no index root");
+  }
+  return Status::Ok();
+}
+
+const std::uint8_t* IndexTree::Visit(std::uint32_t page) {
+  const std::uint8_t* bytes = page == kNoPointer ? nullptr : Page(page);
+  const bool valid = bytes != nullptr &&
+                     (old_ ? LoadWs32(bytes) == page && !(LoadU16(bytes + 4) & 0x8000)
+                           : pages_.Type(page) == page_type_ && LoadPagePointer6(bytes) == page &&
+                                 PagePointerType6(bytes) == page_type_) &&
+                     LoadU16(bytes + 6) <= capacity_;
+  if (valid) return bytes;
+  damage_ = CheckPage(page).detail();
+  if (damage_.empty()) damage_ = "key " + std::to_string(key_.number) + " index page damaged";
+  return nullptr;
+}
+
+bool IndexTree::DescendLeftmost(std::uint32_t page, Position* at) {
+  for (;;) {
+    if (at->path.size() >= kMaxDepth) {
+      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
+      return false;
+    }
+    const std::uint8_t* bytes = Visit(page);
+    if (bytes == nullptr) return false;
     at->path.push_back({page, 0});
     const std::uint32_t child = Child(bytes, 0);
-    if (child == kNoPointer) return;
+    if (child == kNoPointer) return true;
     page = child;
   }
 }
 
-void IndexTree::DescendRightmost(std::uint32_t page, Position* at) const {
-  while (at->path.size() < kMaxDepth) {
-    const std::uint8_t* bytes = Page(page);
+bool IndexTree::DescendRightmost(std::uint32_t page, Position* at) {
+  for (;;) {
+    if (at->path.size() >= kMaxDepth) {
+      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
+      return false;
+    }
+    const std::uint8_t* bytes = Visit(page);
+    if (bytes == nullptr) return false;
     const std::uint16_t n = Count(bytes);
     const std::uint32_t child = Child(bytes, n);
     if (child == kNoPointer) {
       at->path.push_back({page, static_cast<std::uint16_t>(n == 0 ? 0 : n - 1)});
-      return;
+      return true;
     }
     at->path.push_back({page, n});
     page = child;
   }
 }
 
-bool IndexTree::First(Position* at) const {
+bool IndexTree::ClimbPastEnds(Position* at) {
+  // A frame whose index is its page's entry count came back from the right-most child: its
+  // subtree is done, and so is the page.
+  while (!at->path.empty() && at->path.back().index >= Count(Page(at->path.back().page))) {
+    at->path.pop_back();
+  }
+  return at->valid();
+}
+
+bool IndexTree::First(Position* at) {
   at->path.clear();
-  DescendLeftmost(key_.root, at);
-  if (Count(Page(at->path.back().page)) == 0) {
+  if (!DescendLeftmost(key_.root, at) || Count(Page(at->path.back().page)) == 0) {
+    if (!damaged() && at->path.size() > 1) damage_ = "an empty index page below the root";
     at->path.clear();
     return false;
   }
   return true;
 }
 
-bool IndexTree::Last(Position* at) const {
+bool IndexTree::Last(Position* at) {
   at->path.clear();
-  DescendRightmost(key_.root, at);
-  if (Count(Page(at->path.back().page)) == 0) {
+  if (!DescendRightmost(key_.root, at) || Count(Page(at->path.back().page)) == 0) {
+    if (!damaged() && at->path.size() > 1) damage_ = "an empty index page below the root";
     at->path.clear();
     return false;
   }
   return true;
 }
 
-bool IndexTree::Seek(const std::uint8_t* key, bool strictly_greater, Position* at) const {
+bool IndexTree::Seek(const std::uint8_t* key, bool strictly_greater, Position* at) {
   at->path.clear();
   std::uint32_t page = key_.root;
-  while (at->path.size() < kMaxDepth) {
-    const std::uint8_t* bytes = Page(page);
+  for (;;) {
+    if (at->path.size() >= kMaxDepth) {
+      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
+      at->path.clear();
+      return false;
+    }
+    const std::uint8_t* bytes = Visit(page);
+    if (bytes == nullptr) {
+      at->path.clear();
+      return false;
+    }
     const std::uint16_t n = Count(bytes);
     // Binary search for the first entry that is >= key (or > key).
     std::uint16_t low = 0;
@@ -198,43 +244,39 @@ bool IndexTree::Seek(const std::uint8_t* key, bool strictly_greater, Position* a
     if (child == kNoPointer) break;
     page = child;
   }
-  // Past the end of a leaf: the successor is the nearest ancestor whose followed child is not
-  // its right-most.
-  while (!at->path.empty() && at->path.back().index >= Count(Page(at->path.back().page))) {
-    at->path.pop_back();
-  }
-  return at->valid();
+  return ClimbPastEnds(at);
 }
 
-bool IndexTree::Next(Position* at) const {
+bool IndexTree::Next(Position* at) {
   if (!at->valid()) return false;
   Position::Frame& current = at->path.back();
   const std::uint8_t* bytes = Page(current.page);
   const std::uint32_t child = Child(bytes, static_cast<std::uint16_t>(current.index + 1));
   if (child != kNoPointer) {
     ++current.index;
-    DescendLeftmost(child, at);
-    return true;
+    if (DescendLeftmost(child, at) && Count(Page(at->path.back().page)) > 0) return true;
+    if (!damaged()) damage_ = "an empty index page below the root";
+    at->path.clear();
+    return false;
   }
   if (current.index + 1 < Count(bytes)) {
     ++current.index;
     return true;
   }
   at->path.pop_back();
-  while (!at->path.empty() && at->path.back().index >= Count(Page(at->path.back().page))) {
-    at->path.pop_back();
-  }
-  return at->valid();
+  return ClimbPastEnds(at);
 }
 
-bool IndexTree::Previous(Position* at) const {
+bool IndexTree::Previous(Position* at) {
   if (!at->valid()) return false;
   Position::Frame& current = at->path.back();
   const std::uint8_t* bytes = Page(current.page);
   const std::uint32_t child = Child(bytes, current.index);
   if (child != kNoPointer) {
-    DescendRightmost(child, at);
-    return true;
+    if (DescendRightmost(child, at) && Count(Page(at->path.back().page)) > 0) return true;
+    if (!damaged()) damage_ = "an empty index page below the root";
+    at->path.clear();
+    return false;
   }
   if (current.index > 0) {
     --current.index;

@@ -42,13 +42,21 @@ class IndexTree {
   // entries equal to the control record's count. A failure says where.
   Status Validate(Shape* shape) const;
 
-  // Each returns false (an invalid position) when there is no such entry.
-  bool First(Position* at) const;
-  bool Last(Position* at) const;
+  // The checks that need no page: a root, and entries of the size the key implies.
+  Status CheckShape() const;
+
+  // Each returns false (an invalid position) when there is no such entry, or when a page on the
+  // way fails its checks; damaged() then says so. Only the pages visited are checked, so that
+  // reading a few records of a large file touches a few pages.
+  bool First(Position* at);
+  bool Last(Position* at);
   // The first entry whose key is >= `key` (or > `key` when `strictly_greater`).
-  bool Seek(const std::uint8_t* key, bool strictly_greater, Position* at) const;
-  bool Next(Position* at) const;
-  bool Previous(Position* at) const;
+  bool Seek(const std::uint8_t* key, bool strictly_greater, Position* at);
+  bool Next(Position* at);
+  bool Previous(Position* at);
+
+  bool damaged() const { return !damage_.empty(); }
+  const std::string& damage() const { return damage_; }
 
   const std::uint8_t* EntryKey(const Position& at) const { return Entry(at) + 4; }
   // Unique and repeating-duplicate keys: the record. Linked duplicates: the chain's first record.
@@ -61,8 +69,12 @@ class IndexTree {
   std::uint16_t Count(const std::uint8_t* page) const;
   std::uint32_t Child(const std::uint8_t* page, std::uint16_t index) const;
   const std::uint8_t* Entry(const Position& at) const;
-  void DescendLeftmost(std::uint32_t page, Position* at) const;
-  void DescendRightmost(std::uint32_t page, Position* at) const;
+  // The page if it passes its checks; otherwise nullptr, with damage_ set.
+  const std::uint8_t* Visit(std::uint32_t page);
+  bool DescendLeftmost(std::uint32_t page, Position* at);
+  bool DescendRightmost(std::uint32_t page, Position* at);
+  // Leaves the position where the path's frames are all within their pages.
+  bool ClimbPastEnds(Position* at);
   Status CheckPage(std::uint32_t page) const;
 
   const PageStore& pages_;
@@ -72,6 +84,7 @@ class IndexTree {
   std::uint32_t entry_size_;
   std::uint32_t capacity_;
   std::uint8_t page_type_;
+  std::string damage_;
 };
 
 }  // namespace btrieve

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "btrieve/byte_order.h"
 
@@ -136,8 +137,11 @@ Status ReadCommonFields(const std::uint8_t* fcr, FileLayout* layout) {
   return Status::Ok();
 }
 
-Status ReadOld(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStore* pages) {
-  const std::uint8_t* fcr = bytes.data();
+// `head` holds the first two 4096-byte blocks of the file (less when it is shorter).
+using Head = std::vector<std::uint8_t>;
+
+Status ReadOld(PageSource& source, const Head& head, FileLayout* layout, PageStore* pages) {
+  const std::uint8_t* fcr = head.data();
   layout->format = Format::kOld;
   const auto stored = static_cast<std::int16_t>(LoadU16(fcr + 0x06));
   const int version = std::abs(static_cast<int>(stored));
@@ -149,7 +153,7 @@ Status ReadOld(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
   if (!ValidPageSize(layout->page_size, 4096)) {
     return Status(kNotABtrieveFile, "invalid page size " + std::to_string(layout->page_size));
   }
-  if (bytes.size() < 2ull * layout->page_size) {
+  if (source.size() < 2ull * layout->page_size) {
     return Status(kIoError, "the file is shorter than two pages (truncated)");
   }
   layout->fcr_page = 0;
@@ -159,7 +163,8 @@ Status ReadOld(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
   layout->deleted_head = LoadWs32(fcr + 0x10);
   layout->last_data_page = LoadWs32(fcr + 0x1E);
   layout->unused_bytes_last_page = LoadU16(fcr + 0x2A);
-  pages->InitOld(bytes, layout->page_size);
+  source.set_page_size(layout->page_size);
+  pages->InitOld(&source);
 
   const std::uint16_t key_count = LoadU16(fcr + 0x14);
   if (key_count > 119) {
@@ -195,12 +200,12 @@ Status ReadOld(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
 
 // New-format files keep two FCR copies on pages 0 and 1; the one with the larger usage count is
 // current. The page size comes from page 0, or from the first size at which page 1 starts "FC".
-std::uint32_t FindNewPageSize(std::span<const std::uint8_t> bytes) {
+std::uint32_t FindNewPageSize(const Head& head) {
   auto fc_at = [&](std::uint32_t size) {
-    return bytes.size() >= 2ull * size && bytes[size] == 'F' && bytes[size + 1] == 'C' &&
-           LoadU16(bytes.data() + size + 0x08) == size;
+    return head.size() >= 2ull * size && head[size] == 'F' && head[size + 1] == 'C' &&
+           LoadU16(head.data() + size + 0x08) == size;
   };
-  const std::uint32_t stated = LoadU16(bytes.data() + 0x08);
+  const std::uint32_t stated = LoadU16(head.data() + 0x08);
   if (ValidPageSize(stated, 4096) && fc_at(stated)) return stated;
   for (std::uint32_t size = 512; size <= 4096; size += 512) {
     if (fc_at(size)) return size;
@@ -208,10 +213,10 @@ std::uint32_t FindNewPageSize(std::span<const std::uint8_t> bytes) {
   return ValidPageSize(stated, 4096) ? stated : 0;
 }
 
-Status ReadNew(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStore* pages) {
+Status ReadNew(PageSource& source, const Head& head, FileLayout* layout, PageStore* pages) {
   layout->format = Format::kNew;
-  if (bytes.size() < 0x80) return Status(kIoError, "the file is shorter than its control record");
-  const int version0 = std::abs(static_cast<int>(static_cast<std::int16_t>(LoadU16(&bytes[0x4A]))));
+  if (head.size() < 0x80) return Status(kIoError, "the file is shorter than its control record");
+  const int version0 = std::abs(static_cast<int>(static_cast<std::int16_t>(LoadU16(&head[0x4A]))));
   if (version0 >= 0x0800) {
     return Status(kNotABtrieveFile,
                   "version " + std::to_string(version0 >> 8) + "." +
@@ -219,16 +224,16 @@ Status ReadNew(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
                       " file: the page layout of 8.x and later files is not known well enough "
                       "to read them safely");
   }
-  const std::uint32_t page_size = FindNewPageSize(bytes);
+  const std::uint32_t page_size = FindNewPageSize(head);
   if (page_size == 0) {
     return Status(kNotABtrieveFile, "no valid page size in the control record");
   }
-  if (bytes.size() < 4ull * page_size) {
+  if (source.size() < 4ull * page_size) {
     return Status(kIoError,
                   "the file is shorter than its control and allocation pages (truncated)");
   }
-  const std::uint8_t* copy0 = bytes.data();
-  const std::uint8_t* copy1 = bytes.data() + page_size;
+  const std::uint8_t* copy0 = head.data();
+  const std::uint8_t* copy1 = head.data() + page_size;
   const bool ok1 = copy1[0] == 'F' && copy1[1] == 'C';
   const bool use1 = ok1 && LoadU32(copy1 + 4) > LoadU32(copy0 + 4);
   const std::uint8_t* fcr = use1 ? copy1 : copy0;
@@ -258,7 +263,8 @@ Status ReadNew(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
   }
   if (Status s = ReadCommonFields(fcr, layout); !s.ok()) return s;
   layout->free_slot_head = LoadWs32(fcr + 0x9C);
-  if (Status s = pages->InitNew(bytes, page_size, layout->page_count); !s.ok()) return s;
+  source.set_page_size(page_size);
+  if (Status s = pages->InitNew(&source, layout->page_count); !s.ok()) return s;
 
   const std::uint16_t key_count = LoadU16(fcr + 0x14);
   if (key_count > 119 || fcr[0x76] != key_count) {
@@ -302,15 +308,19 @@ Status ReadNew(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStor
 
 }  // namespace
 
-Status ReadLayout(std::span<const std::uint8_t> bytes, FileLayout* layout, PageStore* pages) {
+Status ReadLayout(PageSource& source, FileLayout* layout, PageStore* pages) {
   *layout = FileLayout();
-  if (bytes.size() < 4) return Status(kNotABtrieveFile, "the file is too short to be a data file");
-  if (bytes[0] == 'F' && bytes[1] == 'C' && bytes[2] == 0 && bytes[3] == 0) {
-    return ReadNew(bytes, layout, pages);
+  // Both control records of any page size up to 4096 and the probe beyond them; with 4096-byte
+  // pages also the first allocation-table pair, which is read next.
+  Head head(std::min<std::uint64_t>(source.size(), 4 * 4096));
+  head.resize(source.ReadAt(0, head.size(), head.data()));
+  if (head.size() < 4) return Status(kNotABtrieveFile, "the file is too short to be a data file");
+  if (head[0] == 'F' && head[1] == 'C' && head[2] == 0 && head[3] == 0) {
+    return ReadNew(source, head, layout, pages);
   }
-  if (LoadU32(bytes.data()) == 0) {
-    if (bytes.size() < 0x200) return Status(kIoError, "the file is shorter than one page");
-    return ReadOld(bytes, layout, pages);
+  if (LoadU32(head.data()) == 0) {
+    if (head.size() < 0x200) return Status(kIoError, "the file is shorter than one page");
+    return ReadOld(source, head, layout, pages);
   }
   return Status(kNotABtrieveFile, "no Btrieve signature at the start of the file");
 }

@@ -6,21 +6,21 @@
 
 namespace btrieve {
 
-void PageStore::InitOld(std::span<const std::uint8_t> bytes, std::uint32_t page_size) {
-  bytes_ = bytes;
-  page_size_ = page_size;
-  physical_pages_ = static_cast<std::uint32_t>(bytes.size() / page_size);
+void PageStore::InitOld(PageSource* source) {
+  source_ = source;
+  page_size_ = source->page_size();
+  physical_pages_ = source->page_count();
   page_limit_ = physical_pages_;
   logical_ = false;
   physical_.clear();
   types_.clear();
 }
 
-Status PageStore::InitNew(std::span<const std::uint8_t> bytes, std::uint32_t page_size,
-                          std::uint32_t logical_pages) {
-  bytes_ = bytes;
+Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages) {
+  source_ = source;
+  const std::uint32_t page_size = source->page_size();
   page_size_ = page_size;
-  physical_pages_ = static_cast<std::uint32_t>(bytes.size() / page_size);
+  physical_pages_ = source->page_count();
   logical_ = true;
   const std::uint32_t per_pat = PatEntries(page_size);
   // Logical page 0 is the FCR; pages 1..logical_pages-1 are mapped by the PATs.
@@ -35,8 +35,11 @@ Status PageStore::InitNew(std::span<const std::uint8_t> bytes, std::uint32_t pag
       return Status(kIoError, "page allocation table " + std::to_string(k) +
                                   " lies beyond the end of the file");
     }
-    const std::uint8_t* a = bytes.data() + static_cast<std::size_t>(first) * page_size;
-    const std::uint8_t* b = a + page_size;
+    const std::uint8_t* a = source->Page(first);
+    const std::uint8_t* b = source->Page(first + 1);
+    if (a == nullptr || b == nullptr) {
+      return Status(kIoError, "page allocation table " + std::to_string(k) + " cannot be read");
+    }
     const bool a_ok = a[0] == 'P' && a[1] == 'P';
     const bool b_ok = b[0] == 'P' && b[1] == 'P';
     if (!a_ok && !b_ok) {
@@ -63,7 +66,7 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const {
     physical = physical_[page];
   }
   if (physical >= physical_pages_) return nullptr;
-  return bytes_.data() + static_cast<std::size_t>(physical) * page_size_;
+  return source_->Page(physical);
 }
 
 std::uint8_t PageStore::Type(std::uint32_t page) const {

@@ -5,10 +5,10 @@
 #define KEZ_BTRIEVE_PAGE_STORE_H_
 
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "btrieve/file_layout.h"
+#include "btrieve/page_source.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
@@ -27,10 +27,9 @@ class PageStore {
   PageStore() = default;
 
   // Old format: every whole page of the file, physically addressed.
-  void InitOld(std::span<const std::uint8_t> bytes, std::uint32_t page_size);
+  void InitOld(PageSource* source);
   // New format: reads the current copy of each PAT pair needed for `logical_pages` pages.
-  Status InitNew(std::span<const std::uint8_t> bytes, std::uint32_t page_size,
-                 std::uint32_t logical_pages);
+  Status InitNew(PageSource* source, std::uint32_t logical_pages);
 
   std::uint32_t page_size() const { return page_size_; }
   // Highest usable page number + 1 (logical in new files, physical in old ones).
@@ -38,7 +37,10 @@ class PageStore {
   bool logical() const { return logical_; }
 
   // The bytes of a page, or nullptr when the number is out of range or maps outside the file.
+  // Valid until the next Unpin().
   const std::uint8_t* Page(std::uint32_t page) const;
+  // Lets the pages fetched so far be dropped from the cache.
+  void Unpin() const { source_->Unpin(); }
   // New format: the PAT type of a logical page (kPageFree when unknown). Old format: kPageFree.
   std::uint8_t Type(std::uint32_t page) const;
   // New format: the physical page a logical page maps to, or kNoPointer.
@@ -51,7 +53,7 @@ class PageStore {
   }
 
  private:
-  std::span<const std::uint8_t> bytes_;
+  PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;
   std::uint32_t physical_pages_ = 0;
   std::uint32_t page_limit_ = 0;

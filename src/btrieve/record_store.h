@@ -35,6 +35,9 @@ class RecordStore {
   std::uint32_t ChainPrevious(const std::uint8_t* slot, std::uint16_t offset) const;
   std::uint32_t ChainNext(const std::uint8_t* slot, std::uint16_t offset) const;
 
+  // Lets the pages read so far leave the cache; slot pointers handed out before become invalid.
+  void Unpin() const { pages_.Unpin(); }
+
   // Problems met while reading the file's free lists; empty when none.
   const std::string& warning() const { return warning_; }
 

@@ -47,6 +47,7 @@ Status SortedIndex::Build(const RecordStore& records, const KeySpec& key,
   std::vector<std::uint8_t> data;
   std::vector<std::uint8_t> value(length);
   for (std::uint32_t at = records.First(); at != kNoPointer; at = records.Next(at)) {
+    records.Unpin();
     Status status;
     const std::uint8_t* slot = records.LiveSlot(at, &status);
     if (slot == nullptr) return status;

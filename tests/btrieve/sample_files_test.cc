@@ -207,3 +207,35 @@ TEST(VariableLengthRecords, SixPointOhFragmentsReassemble) {
 
 }  // namespace
 }  // namespace btrieve
+
+namespace btrieve {
+namespace {
+
+// A cache of a few pages must give the same records in the same orders as any other: pages an
+// operation holds stay put while it runs, and evicted pages are read again.
+TEST(PageCache, TinyCacheReadsLikeAWholeFileInMemory) {
+  for (const char* path : {"wbtrv32/assets/WCCACMS2.DAT", "wbtrv32/assets/VARIABLE.DAT",
+                           "wbtrv32/assets/GALTELA.DAT"}) {
+    SCOPED_TRACE(path);
+    const auto full_path = kez::testing::SamplePath(path);
+    std::unique_ptr<File> small;
+    std::unique_ptr<File> memory;
+    ASSERT_TRUE(File::Open(full_path, &small, 8 * 512).ok());
+    ASSERT_TRUE(File::OpenBytes(kez::testing::ReadBytes(full_path), path, &memory).ok());
+    EXPECT_TRUE(CheckFile(*small).ok());
+    for (const KeySpec& spec : memory->layout().keys) {
+      Bytes key_a, key_b, record_a, record_b;
+      Status a = small->GetLast(spec.number, &key_a, &record_a);
+      Status b = memory->GetLast(spec.number, &key_b, &record_b);
+      for (; a.ok() && b.ok(); a = small->GetPrevious(spec.number, &key_a, &record_a),
+                               b = memory->GetPrevious(spec.number, &key_b, &record_b)) {
+        ASSERT_EQ(record_a, record_b);
+      }
+      EXPECT_EQ(a.code(), kEndOfFile);
+      EXPECT_EQ(b.code(), kEndOfFile);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace btrieve

@@ -1,0 +1,320 @@
+#include "btrieve/page_source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+#include <unordered_map>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#define KEZ_BTRIEVE_POSIX_FILES 1
+#else
+#include <cstdio>
+#endif
+
+namespace btrieve {
+namespace {
+
+class MemorySource final : public PageSource {
+ public:
+  explicit MemorySource(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {}
+  std::uint64_t size() const override { return bytes_.size(); }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) override {
+    if (offset >= bytes_.size()) return 0;
+    n = std::min<std::size_t>(n, bytes_.size() - offset);
+    std::memcpy(out, bytes_.data() + offset, n);
+    return n;
+  }
+  const std::uint8_t* Page(std::uint32_t page) override {
+    if (page >= page_count()) return nullptr;
+    return bytes_.data() + static_cast<std::size_t>(page) * page_size();
+  }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// The operating system's file: positioned reads, nothing else.
+class OsFile {
+ public:
+#ifdef KEZ_BTRIEVE_POSIX_FILES
+  explicit OsFile(int fd) : fd_(fd) {}
+  ~OsFile() { ::close(fd_); }
+  static Status Open(const std::filesystem::path& path, std::unique_ptr<OsFile>* out,
+                     std::uint64_t* size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+      const int error = errno;
+      return Status(error == ENOENT ? kFileNotFound : kIoError,
+                    path.string() + ": " + std::strerror(error));
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+      ::close(fd);
+      return Status(kIoError, path.string() + ": not a regular file");
+    }
+    *size = static_cast<std::uint64_t>(info.st_size);
+    *out = std::make_unique<OsFile>(fd);
+    return Status::Ok();
+  }
+  // Reads `count` buffers of `length` bytes each from consecutive offsets; true when all were read.
+  bool ReadRun(std::uint64_t offset, std::uint8_t* const* buffers, int count, std::size_t length) {
+    iovec parts[64];
+    std::size_t wanted = 0;
+    for (int i = 0; i < count; ++i) {
+      parts[i] = {buffers[i], length};
+      wanted += length;
+    }
+    std::size_t done = 0;
+    while (done < wanted) {
+      // Re-issue the remainder after a short read.
+      int first = static_cast<int>(done / length);
+      iovec rest[64];
+      for (int i = first; i < count; ++i) rest[i - first] = parts[i];
+      rest[0].iov_base = static_cast<std::uint8_t*>(rest[0].iov_base) + done % length;
+      rest[0].iov_len -= done % length;
+      const ssize_t got = preadv(fd_, rest, count - first, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += static_cast<std::size_t>(got);
+    }
+    return true;
+  }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+    std::size_t done = 0;
+    while (done < n) {
+      const ssize_t got = pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      done += static_cast<std::size_t>(got);
+    }
+    return done;
+  }
+
+ private:
+  int fd_;
+#else
+  explicit OsFile(std::FILE* file) : file_(file) {}
+  ~OsFile() { std::fclose(file_); }
+  static Status Open(const std::filesystem::path& path, std::unique_ptr<OsFile>* out,
+                     std::uint64_t* size) {
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) return Status(kFileNotFound, path.string());
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return Status(kIoError, path.string() + ": cannot be read");
+    *size = std::filesystem::file_size(path, error);
+    *out = std::make_unique<OsFile>(file);
+    return Status::Ok();
+  }
+  bool ReadRun(std::uint64_t offset, std::uint8_t* const* buffers, int count, std::size_t length) {
+    for (int i = 0; i < count; ++i) {
+      if (ReadAt(offset + i * length, length, buffers[i]) != length) return false;
+    }
+    return true;
+  }
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+    if (_fseeki64(file_, static_cast<long long>(offset), SEEK_SET) != 0) return 0;
+    return std::fread(out, 1, n, file_);
+  }
+
+ private:
+  std::FILE* file_;
+#endif
+};
+
+// Cached pages of a file on disk. A first miss in a block of pages reads one page (an index
+// lookup touches few pages); a second miss in the same block reads the rest of the block, so a
+// scan costs two reads a block even when a file's logical order is scattered over its pages.
+class FileSource final : public PageSource {
+ public:
+  FileSource(std::unique_ptr<OsFile> file, std::uint64_t size, std::size_t cache_bytes)
+      : file_(std::move(file)), size_(size), cache_bytes_(cache_bytes) {}
+
+  std::uint64_t size() const override { return size_; }
+  // The first read from the start of the file (the control records and, in new-format files,
+  // the first allocation tables) is kept: its pages are asked for again at once.
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) override {
+    if (offset >= size_) return 0;
+    const std::size_t got = file_->ReadAt(offset, std::min<std::uint64_t>(n, size_ - offset), out);
+    if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
+    return got;
+  }
+
+  const std::uint8_t* Page(std::uint32_t page) override {
+    if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
+      return prefix_.data() + static_cast<std::size_t>(page) * page_size();
+    }
+    // Record reads ask for the same page several times in a row.
+    if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_);
+    if (page >= page_count()) return nullptr;
+    if (const auto hit = where_.find(page); hit != where_.end()) {
+      last_page_ = page;
+      last_slot_ = hit->second;
+      return Touch(hit->second);
+    }
+    return Load(page);
+  }
+
+  void Unpin() override { ++epoch_; }
+
+ private:
+  static constexpr std::uint32_t kBlockPages = 32;
+  static constexpr std::size_t kNone = SIZE_MAX;
+
+  struct Slot {
+    std::uint32_t page = 0xFFFFFFFF;
+    std::uint64_t epoch = 0;
+    std::size_t newer = kNone;  // recency list: head_ is the most recent
+    std::size_t older = kNone;
+    std::unique_ptr<std::uint8_t[]> bytes;
+  };
+
+  std::size_t Capacity() const {
+    return std::max<std::size_t>(8, cache_bytes_ / std::max<std::uint32_t>(page_size(), 512));
+  }
+
+  void Unlink(std::size_t i) {
+    Slot& slot = slots_[i];
+    (slot.newer == kNone ? head_ : slots_[slot.newer].older) = slot.older;
+    (slot.older == kNone ? tail_ : slots_[slot.older].newer) = slot.newer;
+    slot.newer = slot.older = kNone;
+  }
+
+  void PushFront(std::size_t i) {
+    slots_[i].older = head_;
+    slots_[i].newer = kNone;
+    (head_ == kNone ? tail_ : slots_[head_].newer) = i;
+    head_ = i;
+  }
+
+  const std::uint8_t* Touch(std::size_t i) {
+    slots_[i].epoch = epoch_;
+    if (head_ != i) {
+      Unlink(i);
+      PushFront(i);
+    }
+    return slots_[i].bytes.get();
+  }
+
+  const std::uint8_t* Load(std::uint32_t page) {
+    const std::uint32_t block = page / kBlockPages;
+    if (block >= block_misses_.size()) block_misses_.resize(block + 1, 0);
+    std::uint32_t first = page;
+    std::uint32_t end = page + 1;
+    if (page == last_miss_ + 1) {
+      // Misses in page order: read ahead in runs that double.
+      run_ = std::min(run_ * 2, kBlockPages);
+      end = std::min(page + run_, page_count());
+    } else if (block_misses_[block] > 0) {
+      run_ = 1;
+      first = block * kBlockPages;
+      end = std::min(first + kBlockPages, page_count());
+    } else {
+      run_ = 1;
+    }
+    block_misses_[block] = 1;
+    last_miss_ = end - 1;
+    // Read the block's pages that are not cached, one read per consecutive run.
+    for (std::uint32_t at = first; at < end;) {
+      if (where_.count(at)) {
+        ++at;
+        continue;
+      }
+      std::uint32_t stop = at;
+      while (stop < end && !where_.count(stop)) ++stop;
+      if (!ReadRun(at, stop - at) && page >= at && page < stop) return nullptr;
+      at = stop;
+    }
+    const auto hit = where_.find(page);
+    if (hit == where_.end()) return nullptr;
+    last_page_ = page;
+    last_slot_ = hit->second;
+    return Touch(hit->second);
+  }
+
+  bool ReadRun(std::uint32_t first, std::uint32_t count) {
+    std::uint8_t* buffers[kBlockPages];
+    std::size_t taken[kBlockPages];
+    for (std::uint32_t i = 0; i < count; ++i) {
+      taken[i] = TakeSlot();
+      buffers[i] = slots_[taken[i]].bytes.get();
+    }
+    const bool read = file_->ReadRun(static_cast<std::uint64_t>(first) * page_size(), buffers,
+                                     static_cast<int>(count), page_size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+      Slot& slot = slots_[taken[i]];
+      if (read) {
+        slot.page = first + i;
+        where_[slot.page] = taken[i];
+        Touch(taken[i]);
+      } else {
+        slot.epoch = 0;  // free for the next taker
+      }
+    }
+    return read;
+  }
+
+  // A slot to fill: a new one while under capacity, else the least recently used one that the
+  // operation in progress has not touched, else a new one.
+  std::size_t TakeSlot() {
+    std::size_t victim = kNone;
+    if (slots_.size() >= Capacity()) {
+      for (std::size_t i = tail_; i != kNone; i = slots_[i].newer) {
+        if (slots_[i].epoch != epoch_) {
+          victim = i;
+          break;
+        }
+      }
+    }
+    if (victim == kNone) {
+      slots_.push_back(Slot{});
+      slots_.back().bytes = std::make_unique<std::uint8_t[]>(page_size());
+      victim = slots_.size() - 1;
+      PushFront(victim);
+    } else if (slots_[victim].page != 0xFFFFFFFF) {
+      where_.erase(slots_[victim].page);
+      slots_[victim].page = 0xFFFFFFFF;
+    }
+    slots_[victim].epoch = epoch_;
+    return victim;
+  }
+
+  std::unique_ptr<OsFile> file_;
+  std::uint64_t size_;
+  std::size_t cache_bytes_;
+  std::vector<std::uint8_t> prefix_;
+  std::vector<Slot> slots_;
+  std::size_t head_ = kNone;
+  std::size_t tail_ = kNone;
+  std::unordered_map<std::uint32_t, std::size_t> where_;
+  std::vector<std::uint8_t> block_misses_;
+  std::uint64_t epoch_ = 1;
+  std::uint32_t last_miss_ = 0xFFFFFFF0;
+  std::uint32_t run_ = 1;
+  std::uint32_t last_page_ = 0xFFFFFFFF;
+  std::size_t last_slot_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<PageSource> PageSource::FromMemory(std::vector<std::uint8_t> bytes) {
+  return std::make_unique<MemorySource>(std::move(bytes));
+}
+
+Status PageSource::OpenFile(const std::filesystem::path& path, std::unique_ptr<PageSource>* out,
+                            std::size_t cache_bytes) {
+  std::unique_ptr<OsFile> file;
+  std::uint64_t size = 0;
+  if (Status s = OsFile::Open(path, &file, &size); !s.ok()) return s;
+  *out = std::make_unique<FileSource>(std::move(file), size, cache_bytes);
+  return Status::Ok();
+}
+
+}  // namespace btrieve

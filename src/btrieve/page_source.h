@@ -1,0 +1,55 @@
+// The pages of one data file, read on demand. A file on disk is read with positioned reads into a
+// small cache (sequential misses read ahead in growing runs); bytes already in memory (tests,
+// fuzzing) are handed out directly.
+//
+// Pointers returned by Page() stay valid until the next Unpin(): every page fetched since then is
+// pinned, so one engine operation can hold as many pages as it touches. Operations call Unpin()
+// when they start, and long walks call it between records.
+#ifndef KEZ_BTRIEVE_PAGE_SOURCE_H_
+#define KEZ_BTRIEVE_PAGE_SOURCE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+class PageSource {
+ public:
+  virtual ~PageSource() = default;
+
+  static constexpr std::size_t kDefaultCacheBytes = 4u << 20;
+
+  // Opens a file for reading, keeping up to `cache_bytes` of its pages (more while one operation
+  // needs them). Status 12 when it does not exist, 2 when it cannot be read.
+  static Status OpenFile(const std::filesystem::path& path, std::unique_ptr<PageSource>* out,
+                         std::size_t cache_bytes = kDefaultCacheBytes);
+  static std::unique_ptr<PageSource> FromMemory(std::vector<std::uint8_t> bytes);
+
+  // Size of the file in bytes.
+  virtual std::uint64_t size() const = 0;
+  // Copies up to `n` bytes at `offset` into `out`, fewer at the end of the file; returns how many.
+  virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) = 0;
+
+  // Pages are whole page_size() blocks from the start of the file; a partial last block is not
+  // a page.
+  void set_page_size(std::uint32_t page_size) { page_size_ = page_size; }
+  std::uint32_t page_size() const { return page_size_; }
+  std::uint32_t page_count() const {
+    return page_size_ == 0 ? 0 : static_cast<std::uint32_t>(size() / page_size_);
+  }
+  // The bytes of physical page `page`, or nullptr past the end or when it cannot be read.
+  virtual const std::uint8_t* Page(std::uint32_t page) = 0;
+  // Lets the pages fetched so far be dropped.
+  virtual void Unpin() {}
+
+ private:
+  std::uint32_t page_size_ = 0;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_PAGE_SOURCE_H_
