@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   kez::cli::AddCheckCommand(app, exit_code);
   kez::cli::AddDumpCommand(app, exit_code);
+  kez::cli::AddUploadCommand(app, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -107,12 +107,5 @@ TEST(FtpConnectTest, UnreachableOrUnreadableServersAreReported) {
       "InternetConnect error code: 3 Message: Not a server address: \"ftp://127.0.0.1:99999\"");
 }
 
-class FtpWrongPasswordTest : public FtpTest {};
-
-TEST_F(FtpWrongPasswordTest, WrongPasswordGivesTheServerReply) {
-  EXPECT_FALSE(ftp_.OpenConnection(server_->address(), FtpTestServer::kUser, "wrong"));
-  EXPECT_EQ(ftp_.GetLastErrorMessage(), "530 Authentication failed.");
-}
-
 }  // namespace
 }  // namespace kez::testing
