@@ -126,23 +126,22 @@ int main(int argc, char** argv) {
     } else {
       Best best;
       QuietHost host;
+      // Login and logout are timed too, as the curl tool does both for every upload.
       benchmark::RegisterBenchmark(
           "FTPUploadFile/50MB",
           [&](benchmark::State& state) {
-            kez::cFTP ftp(host);
-            ftp.SetModePassive();
-            ftp.SetTransferBinary();
-            if (!ftp.OpenConnection("127.0.0.1", kUser, kPassword,
-                                    static_cast<std::uint16_t>(server.port()))) {
-              state.SkipWithError(ftp.GetLastErrorMessage().c_str());
-              return;
-            }
             for (auto _ : state) {
               const auto start = std::chrono::steady_clock::now();
-              if (!ftp.FTPUploadFile(file.string(), "client.bin")) {
+              kez::cFTP ftp(host);
+              ftp.SetModePassive();
+              ftp.SetTransferBinary();
+              if (!ftp.OpenConnection("127.0.0.1", kUser, kPassword,
+                                      static_cast<std::uint16_t>(server.port())) ||
+                  !ftp.FTPUploadFile(file.string(), "client.bin")) {
                 state.SkipWithError(ftp.GetLastErrorMessage().c_str());
                 return;
               }
+              ftp.CloseConnection();
               const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
               state.SetIterationTime(took.count());
               KeepBest(took.count(), &best.client_seconds);
