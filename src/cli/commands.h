@@ -9,6 +9,8 @@ namespace kez::cli {
 
 void AddCheckCommand(CLI::App& app, int& exit_code);
 void AddDumpCommand(CLI::App& app, int& exit_code);
+void AddLogCommand(CLI::App& app, int& exit_code);
+void AddSettingsCommand(CLI::App& app, int& exit_code);
 void AddUploadCommand(CLI::App& app, int& exit_code);
 
 }  // namespace kez::cli

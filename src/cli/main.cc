@@ -11,6 +11,8 @@ int main(int argc, char** argv) {
   int exit_code = 0;
   kez::cli::AddCheckCommand(app, exit_code);
   kez::cli::AddDumpCommand(app, exit_code);
+  kez::cli::AddLogCommand(app, exit_code);
+  kez::cli::AddSettingsCommand(app, exit_code);
   kez::cli::AddUploadCommand(app, exit_code);
   try {
     app.parse(argc, argv);
