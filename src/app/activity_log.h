@@ -35,8 +35,7 @@ struct LogRow {
 // line with too few "^" fills the columns it can. Returns nullopt when the log file does not
 // exist (the window then keeps the rows it shows); an empty list when the day has no lines.
 //
-// The first keepers of the log started at the first place the key appeared anywhere in the file,
-// so a message naming a later day's key hid that day; only a line's start counts here.
+// Only a line's start counts: a message that names a later day's date must not hide that day.
 std::optional<std::vector<LogRow>> ShowLogForDate(const std::filesystem::path& app_dir,
                                                   std::string_view date_key);
 

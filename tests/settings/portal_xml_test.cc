@@ -14,7 +14,7 @@ std::string Element(std::string_view name, std::string_view value) {
   return "<" + std::string(name) + ">" + std::string(value) + "</" + std::string(name) + ">";
 }
 
-// A file as the first keepers' program saved it after hand editing: no indentation, Sunday's
+// A file in the shape the program writes, then edited by hand: no indentation, Sunday's
 // switch after Saturday's, the first report without FTPLogin and the second with two, and a
 // password that needs escaping.
 std::string HandWrittenFile() {
