@@ -3,8 +3,8 @@
 // and writes the whole list back whenever asked.
 //
 // A damaged file is never simply overwritten: it is kept as "portal.xml.bad" first, and values
-// that cannot be read are reported, so that no setting is lost without a word. Saving replaces the file atomically; on POSIX it is readable by its owner only,
-// because it holds FTP passwords.
+// that cannot be read are reported, so that no setting is lost without a word. Saving replaces the
+// file atomically; on POSIX it is readable by its owner only, because it holds FTP passwords.
 #ifndef KEZ_SETTINGS_SM_SETTINGS_H_
 #define KEZ_SETTINGS_SM_SETTINGS_H_
 
