@@ -1,4 +1,4 @@
-// Listing lines, name patterns, server addresses and the directory list, without a server.
+// Listing lines, name patterns and server addresses, without a server.
 #include "transfer/ftp_listing.h"
 
 #include <gtest/gtest.h>
@@ -69,14 +69,6 @@ TEST(FtpListingLines, DosListLines) {
   EXPECT_EQ(entry.modified, (UtcDateTime{1999, 12, 31, 0, 5, 0}));
 }
 
-TEST(FtpListingLines, LinesEndWithCrLfOrLf) {
-  const auto lines = ListingLines("one\r\ntwo\n\r\nthree");
-  ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "one");
-  EXPECT_EQ(lines[1], "two");
-  EXPECT_EQ(lines[2], "three");
-}
-
 TEST(FtpNamePattern, StarsAndQuestionMarks) {
   struct Case {
     const char* pattern;
@@ -140,30 +132,6 @@ TEST(FtpRemotePaths, ResolvedAgainstTheCurrentFolderAndEscapedInUrls) {
 
   EXPECT_EQ(FolderFromPwdReply("257 \"/a \"\"b\"\"\" is the current directory."), "/a \"b\"");
   EXPECT_EQ(FolderFromPwdReply("257 no quotes"), "");
-}
-
-TEST(FtpDirList, PositionsFromOneAndFirstEntryWinsByName) {
-  cDirList list;
-  const LocalDateTime when{2026, 1, 5, 9, 30, 0, 0};
-  const cDirItem& first =
-      list.Add(kAttributeReadOnly | kAttributeArchive, when, when, when, 10, "a");
-  list.Add(kAttributeDirectory, when, when, when, 0, "b");
-  list.Add(kAttributeNormal, when, when, when, 20, "a");
-  EXPECT_EQ(list.count(), 3);
-  EXPECT_TRUE(first.ReadOnly());
-  EXPECT_TRUE(first.Archive());
-  EXPECT_FALSE(first.Hidden());
-  EXPECT_EQ(list.Item(1), &first);
-  EXPECT_EQ(list.Item("a"), &first);
-  EXPECT_EQ(list.Item(3)->FileSize(), 20);
-  EXPECT_TRUE(list.Item("b")->Directory());
-  EXPECT_EQ(list.Item("c"), nullptr);
-  int seen = 0;
-  for (const cDirItem& item : list) seen += item.fileName().empty() ? 0 : 1;
-  EXPECT_EQ(seen, 3);
-  list.Clear();
-  EXPECT_EQ(list.count(), 0);
-  EXPECT_EQ(list.Item("a"), nullptr);
 }
 
 }  // namespace
