@@ -193,4 +193,8 @@ Status Dictionary::Load(const std::filesystem::path& folder, Dictionary* out) {
   return Status::Ok();
 }
 
+Status WriteDictionary(const std::filesystem::path&, const std::vector<TableDef>&) {
+  return Status(kInvalidOperation, "not yet");
+}
+
 }  // namespace btrieve

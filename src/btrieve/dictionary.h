@@ -67,6 +67,11 @@ class Dictionary {
   std::vector<TableDef> tables_;
 };
 
+// Writes FILE.DDF, FIELD.DDF and INDEX.DDF for `tables` into `folder` (97-byte FILE records,
+// 0-based key and segment numbers, field ids numbered across the dictionary in table order).
+// Replaces dictionary files already there.
+Status WriteDictionary(const std::filesystem::path& folder, const std::vector<TableDef>& tables);
+
 // Case-insensitive (ASCII) comparison of names, ignoring trailing blanks.
 bool SameName(std::string_view a, std::string_view b);
 

@@ -44,9 +44,12 @@ File::File(std::unique_ptr<PageSource> source, std::string name)
 File::~File() = default;
 
 Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
-                  std::size_t cache_bytes) {
+                  const OpenOptions& options) {
   std::unique_ptr<PageSource> source;
-  if (Status s = PageSource::OpenFile(path, &source, cache_bytes); !s.ok()) return s;
+  if (Status s = PageSource::OpenFile(path, options.writable, &source, options.cache_bytes);
+      !s.ok()) {
+    return s;
+  }
   std::unique_ptr<File> file(new File(std::move(source), path.filename().string()));
   if (Status s = file->Load(); !s.ok()) return s.Prefix(path.string());
   *out = std::move(file);
@@ -598,5 +601,12 @@ Bytes File::StatBuffer() const {
   }
   return out;
 }
+
+Status File::Insert(int, Bytes*) { return Status(kInvalidOperation, "not yet"); }
+Status File::Update(int, const Bytes&) { return Status(kInvalidOperation, "not yet"); }
+Status File::Delete() { return Status(kInvalidOperation, "not yet"); }
+Status File::BeginBulk() { return Status(kInvalidOperation, "not yet"); }
+Status File::EndBulk() { return Status(kInvalidOperation, "not yet"); }
+Status File::Refresh() { return Status::Ok(); }
 
 }  // namespace btrieve

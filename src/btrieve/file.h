@@ -24,6 +24,15 @@ namespace btrieve {
 
 using Bytes = std::vector<std::uint8_t>;
 
+// How a data file is opened.
+struct OpenOptions {
+  bool writable = false;
+  // Bounds the pages kept in memory between operations.
+  std::size_t cache_bytes = PageSource::kDefaultCacheBytes;
+  // How long a write waits for another process's write to finish before giving status 85.
+  int lock_wait_ms = 1000;
+};
+
 class File {
  public:
   ~File();
@@ -31,11 +40,12 @@ class File {
   File& operator=(const File&) = delete;
 
   // Opens a data file. Status 12 when it does not exist, 30 when it is not a Btrieve file this
-  // engine reads, 2 when it is damaged beyond its records.
-  // `cache_bytes` bounds the pages kept in memory between operations.
+  // engine reads, 2 when it is damaged beyond its records, 46 when writing is asked for and the
+  // file may not be written.
   static Status Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
-                     std::size_t cache_bytes = PageSource::kDefaultCacheBytes);
-  // Opens bytes already in memory (tests, fuzzing); `name` appears in detail texts.
+                     const OpenOptions& options = OpenOptions());
+  // Opens bytes already in memory (tests, fuzzing); `name` appears in detail texts. The bytes can
+  // be written; bytes() gives them back.
   static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out);
 
   const FileLayout& layout() const { return layout_; }
@@ -69,6 +79,21 @@ class File {
   Status GetPosition(std::uint32_t* position) const;
   // Reads the record at `position` and makes it current, on key `key_number` when >= 0.
   Status GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
+
+  // Writing (files opened writable). Insert adds a record (autoincrement keys of value 0 get the
+  // next number, written back into `record`) and makes it current on key `key_number`. Update
+  // replaces the current record; Delete removes it. Statuses: 5 a unique key exists already,
+  // 10 a key that may not change would change, 8 no current record, 80 the record changed since
+  // it was read, 85 another process is writing the file, 46 opened for reading only, 2/18 the
+  // file could not be written (nothing of the operation is kept).
+  Status Insert(int key_number, Bytes* record);
+  Status Update(int key_number, const Bytes& record);
+  Status Delete();
+  // Groups many writes into one commit (loading a whole file); EndBulk commits what is left.
+  Status BeginBulk();
+  Status EndBulk();
+  // Re-reads the control record if another process has committed since, dropping cached pages.
+  Status Refresh();
 
   // Why a key is read through a rebuilt order instead of the file's index (empty: it is not).
   std::string FallbackReason(int key_number);

@@ -264,7 +264,7 @@ Status ReadNew(PageSource& source, const Head& head, FileLayout* layout, PageSto
   if (Status s = ReadCommonFields(fcr, layout); !s.ok()) return s;
   layout->free_slot_head = LoadWs32(fcr + 0x9C);
   source.set_page_size(page_size);
-  if (Status s = pages->InitNew(&source, layout->page_count); !s.ok()) return s;
+  if (Status s = pages->InitNew(&source, layout->page_count, layout->fcr_usage); !s.ok()) return s;
 
   const std::uint16_t key_count = LoadU16(fcr + 0x14);
   if (key_count > 119 || fcr[0x76] != key_count) {

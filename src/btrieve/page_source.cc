@@ -7,17 +7,7 @@
 #include <system_error>
 #include <unordered_map>
 
-#if defined(__unix__) || defined(__APPLE__)
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
-#include <cerrno>
-#define KEZ_BTRIEVE_POSIX_FILES 1
-#else
-#include <cstdio>
-#endif
+#include "btrieve/os_file.h"
 
 namespace btrieve {
 namespace {
@@ -36,97 +26,24 @@ class MemorySource final : public PageSource {
     if (page >= page_count()) return nullptr;
     return bytes_.data() + static_cast<std::size_t>(page) * page_size();
   }
+  bool writable() const override { return true; }
+  Status Truncate(std::uint64_t size) override {
+    bytes_.resize(static_cast<std::size_t>(size));
+    return Status::Ok();
+  }
+  Status Sync() override { return Status::Ok(); }
+  bool Lock(int) override { return true; }
+  void Unlock() override {}
+
+ protected:
+  Status DoWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t n) override {
+    if (offset + n > bytes_.size()) bytes_.resize(static_cast<std::size_t>(offset + n));
+    std::memcpy(bytes_.data() + offset, data, n);
+    return Status::Ok();
+  }
 
  private:
   std::vector<std::uint8_t> bytes_;
-};
-
-// The operating system's file: positioned reads, nothing else.
-class OsFile {
- public:
-#ifdef KEZ_BTRIEVE_POSIX_FILES
-  explicit OsFile(int fd) : fd_(fd) {}
-  ~OsFile() { ::close(fd_); }
-  static Status Open(const std::filesystem::path& path, std::unique_ptr<OsFile>* out,
-                     std::uint64_t* size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-      const int error = errno;
-      return Status(error == ENOENT ? kFileNotFound : kIoError,
-                    path.string() + ": " + std::strerror(error));
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-      ::close(fd);
-      return Status(kIoError, path.string() + ": not a regular file");
-    }
-    *size = static_cast<std::uint64_t>(info.st_size);
-    *out = std::make_unique<OsFile>(fd);
-    return Status::Ok();
-  }
-  // Reads `count` buffers of `length` bytes each from consecutive offsets; true when all were read.
-  bool ReadRun(std::uint64_t offset, std::uint8_t* const* buffers, int count, std::size_t length) {
-    iovec parts[64];
-    std::size_t wanted = 0;
-    for (int i = 0; i < count; ++i) {
-      parts[i] = {buffers[i], length};
-      wanted += length;
-    }
-    std::size_t done = 0;
-    while (done < wanted) {
-      // Re-issue the remainder after a short read.
-      int first = static_cast<int>(done / length);
-      iovec rest[64];
-      for (int i = first; i < count; ++i) rest[i - first] = parts[i];
-      rest[0].iov_base = static_cast<std::uint8_t*>(rest[0].iov_base) + done % length;
-      rest[0].iov_len -= done % length;
-      const ssize_t got = preadv(fd_, rest, count - first, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) return false;
-      done += static_cast<std::size_t>(got);
-    }
-    return true;
-  }
-  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
-    std::size_t done = 0;
-    while (done < n) {
-      const ssize_t got = pread(fd_, out + done, n - done, static_cast<off_t>(offset + done));
-      if (got < 0 && errno == EINTR) continue;
-      if (got <= 0) break;
-      done += static_cast<std::size_t>(got);
-    }
-    return done;
-  }
-
- private:
-  int fd_;
-#else
-  explicit OsFile(std::FILE* file) : file_(file) {}
-  ~OsFile() { std::fclose(file_); }
-  static Status Open(const std::filesystem::path& path, std::unique_ptr<OsFile>* out,
-                     std::uint64_t* size) {
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) return Status(kFileNotFound, path.string());
-    std::FILE* file = _wfopen(path.c_str(), L"rb");
-    if (file == nullptr) return Status(kIoError, path.string() + ": cannot be read");
-    *size = std::filesystem::file_size(path, error);
-    *out = std::make_unique<OsFile>(file);
-    return Status::Ok();
-  }
-  bool ReadRun(std::uint64_t offset, std::uint8_t* const* buffers, int count, std::size_t length) {
-    for (int i = 0; i < count; ++i) {
-      if (ReadAt(offset + i * length, length, buffers[i]) != length) return false;
-    }
-    return true;
-  }
-  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
-    if (_fseeki64(file_, static_cast<long long>(offset), SEEK_SET) != 0) return 0;
-    return std::fread(out, 1, n, file_);
-  }
-
- private:
-  std::FILE* file_;
-#endif
 };
 
 // Cached pages of a file on disk. A first miss in a block of pages reads one page (an index
@@ -145,6 +62,50 @@ class FileSource final : public PageSource {
     const std::size_t got = file_->ReadAt(offset, std::min<std::uint64_t>(n, size_ - offset), out);
     if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
     return got;
+  }
+
+  Status Refresh() override {
+    prefix_.clear();
+    where_.clear();
+    for (Slot& slot : slots_) slot.page = 0xFFFFFFFF;
+    block_misses_.clear();
+    last_page_ = 0xFFFFFFFF;
+    last_miss_ = 0xFFFFFFF0;
+    return file_->Size(&size_);
+  }
+
+  bool writable() const override { return file_->writable(); }
+  Status Truncate(std::uint64_t size) override {
+    if (Status s = file_->Truncate(size); !s.ok()) return s;
+    if (prefix_.size() > size) prefix_.resize(static_cast<std::size_t>(size));
+    size_ = size;
+    return Status::Ok();
+  }
+  Status Sync() override { return file_->Sync(); }
+  bool Lock(int wait_ms) override { return file_->Lock(wait_ms); }
+  void Unlock() override { file_->Unlock(); }
+
+ protected:
+  // Writes through, keeping the cached copies of the pages written the same as the file.
+  Status DoWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t n) override {
+    if (!file_->writable()) return Status(kAccessDenied, "the file is open for reading only");
+    if (Status s = file_->WriteAt(offset, data, n); !s.ok()) return s;
+    size_ = std::max<std::uint64_t>(size_, offset + n);
+    if (offset < prefix_.size()) {
+      const std::size_t overlap = std::min<std::size_t>(n, prefix_.size() - offset);
+      std::memcpy(prefix_.data() + offset, data, overlap);
+    }
+    const std::uint32_t ps = page_size();
+    if (ps == 0) return Status::Ok();
+    for (std::uint64_t page = offset / ps; page * ps < offset + n; ++page) {
+      const auto hit = where_.find(static_cast<std::uint32_t>(page));
+      if (hit == where_.end()) continue;
+      const std::uint64_t begin = std::max<std::uint64_t>(offset, page * ps);
+      const std::uint64_t end = std::min<std::uint64_t>(offset + n, (page + 1) * ps);
+      std::memcpy(slots_[hit->second].bytes.get() + (begin - page * ps), data + (begin - offset),
+                  static_cast<std::size_t>(end - begin));
+    }
+    return Status::Ok();
   }
 
   const std::uint8_t* Page(std::uint32_t page) override {
@@ -246,8 +207,8 @@ class FileSource final : public PageSource {
       taken[i] = TakeSlot();
       buffers[i] = slots_[taken[i]].bytes.get();
     }
-    const bool read = file_->ReadRun(static_cast<std::uint64_t>(first) * page_size(), buffers,
-                                     static_cast<int>(count), page_size());
+    const bool read = file_->ReadBlocks(static_cast<std::uint64_t>(first) * page_size(), buffers,
+                                        static_cast<int>(count), page_size());
     for (std::uint32_t i = 0; i < count; ++i) {
       Slot& slot = slots_[taken[i]];
       if (read) {
@@ -308,13 +269,20 @@ std::unique_ptr<PageSource> PageSource::FromMemory(std::vector<std::uint8_t> byt
   return std::make_unique<MemorySource>(std::move(bytes));
 }
 
-Status PageSource::OpenFile(const std::filesystem::path& path, std::unique_ptr<PageSource>* out,
-                            std::size_t cache_bytes) {
+Status PageSource::OpenFile(const std::filesystem::path& path, bool writable,
+                            std::unique_ptr<PageSource>* out, std::size_t cache_bytes) {
   std::unique_ptr<OsFile> file;
   std::uint64_t size = 0;
-  if (Status s = OsFile::Open(path, &file, &size); !s.ok()) return s;
+  if (Status s = OsFile::Open(path, writable, &file); !s.ok()) return s;
+  if (Status s = file->Size(&size); !s.ok()) return s.Prefix(path.string());
   *out = std::make_unique<FileSource>(std::move(file), size, cache_bytes);
   return Status::Ok();
+}
+
+Status PageSource::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
+  if (writes_left_ == 0) return Status(kIoError, "writing stopped (simulated crash)");
+  if (writes_left_ > 0) --writes_left_;
+  return DoWrite(offset, data, n);
 }
 
 }  // namespace btrieve

@@ -1,10 +1,10 @@
-// The pages of one data file, read on demand. A file on disk is read with positioned reads into a
-// small cache (sequential misses read ahead in growing runs); bytes already in memory (tests,
-// fuzzing) are handed out directly.
+// The pages of one data file, read on demand and written through. A file on disk is read with
+// positioned reads into a small cache (sequential misses read ahead in growing runs); bytes in
+// memory (tests, fuzzing) are used directly.
 //
-// Pointers returned by Page() stay valid until the next Unpin(): every page fetched since then is
-// pinned, so one engine operation can hold as many pages as it touches. Operations call Unpin()
-// when they start, and long walks call it between records.
+// Pointers returned by Page() stay valid until the next Unpin() or write: every page fetched
+// since the last Unpin() is pinned, so one engine operation can hold as many pages as it touches.
+// Operations call Unpin() when they start, and long walks call it between records.
 #ifndef KEZ_BTRIEVE_PAGE_SOURCE_H_
 #define KEZ_BTRIEVE_PAGE_SOURCE_H_
 
@@ -19,13 +19,15 @@ namespace btrieve {
 
 class PageSource {
  public:
-  virtual ~PageSource() = default;
-
   static constexpr std::size_t kDefaultCacheBytes = 4u << 20;
 
-  // Opens a file for reading, keeping up to `cache_bytes` of its pages (more while one operation
-  // needs them). Status 12 when it does not exist, 2 when it cannot be read.
-  static Status OpenFile(const std::filesystem::path& path, std::unique_ptr<PageSource>* out,
+  virtual ~PageSource() = default;
+
+  // Opens a file, for writing too when `writable`, keeping up to `cache_bytes` of its pages
+  // (more while one operation needs them). Status 12 when it does not exist, 46 when it may not
+  // be written, 2 when it cannot be read.
+  static Status OpenFile(const std::filesystem::path& path, bool writable,
+                         std::unique_ptr<PageSource>* out,
                          std::size_t cache_bytes = kDefaultCacheBytes);
   static std::unique_ptr<PageSource> FromMemory(std::vector<std::uint8_t> bytes);
 
@@ -45,9 +47,28 @@ class PageSource {
   virtual const std::uint8_t* Page(std::uint32_t page) = 0;
   // Lets the pages fetched so far be dropped.
   virtual void Unpin() {}
+  // Forgets everything read, for when another process has changed the file.
+  virtual Status Refresh() { return Status::Ok(); }
+
+  virtual bool writable() const = 0;
+  // Writes bytes (a whole page, or control data) through to the file and the cache. Status 18
+  // when the disk is full, 2 on other failures.
+  Status Write(std::uint64_t offset, const std::uint8_t* data, std::size_t n);
+  virtual Status Truncate(std::uint64_t size) = 0;
+  virtual Status Sync() = 0;
+  // The exclusive lock of a writing process, waited for up to `wait_ms`.
+  virtual bool Lock(int wait_ms) = 0;
+  virtual void Unlock() = 0;
+
+  // Tests: after `writes` more writes, every write fails, as if the process had died there.
+  void FailWritesAfter(int writes) { writes_left_ = writes; }
+
+ protected:
+  virtual Status DoWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t n) = 0;
 
  private:
   std::uint32_t page_size_ = 0;
+  int writes_left_ = -1;
 };
 
 }  // namespace btrieve

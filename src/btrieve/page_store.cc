@@ -1,5 +1,6 @@
 #include "btrieve/page_store.h"
 
+#include <algorithm>
 #include <string>
 
 #include "btrieve/byte_order.h"
@@ -16,7 +17,8 @@ void PageStore::InitOld(PageSource* source) {
   types_.clear();
 }
 
-Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages) {
+Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
+                          std::uint32_t fcr_usage) {
   source_ = source;
   const std::uint32_t page_size = source->page_size();
   page_size_ = page_size;
@@ -29,6 +31,8 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages) {
   const std::uint32_t pats = (wanted + per_pat - 1) / per_pat;
   physical_.assign(logical_pages, kNoPointer);
   types_.assign(logical_pages, kPageFree);
+  pat_copy_.assign(pats, 0);
+  changes_.clear();
   for (std::uint32_t k = 0; k < pats; ++k) {
     const std::uint32_t first = PatPairPage(page_size, k);
     if (first + 1 >= physical_pages_) {
@@ -40,13 +44,16 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages) {
     if (a == nullptr || b == nullptr) {
       return Status(kIoError, "page allocation table " + std::to_string(k) + " cannot be read");
     }
-    const bool a_ok = a[0] == 'P' && a[1] == 'P';
-    const bool b_ok = b[0] == 'P' && b[1] == 'P';
+    // The current copy: the highest usage count that the control record's count covers.
+    const bool a_ok = a[0] == 'P' && a[1] == 'P' && LoadU32(a + 4) <= fcr_usage;
+    const bool b_ok = b[0] == 'P' && b[1] == 'P' && LoadU32(b + 4) <= fcr_usage;
     if (!a_ok && !b_ok) {
-      return Status(kIoError, "page " + std::to_string(first) + " is not a page allocation table");
+      return Status(kIoError,
+                    "page " + std::to_string(first) + " holds no current page allocation table");
     }
-    const std::uint8_t* pat = a_ok ? a : b;
-    if (a_ok && b_ok && LoadU32(b + 4) > LoadU32(a + 4)) pat = b;
+    const bool use_b = !a_ok || (b_ok && LoadU32(b + 4) > LoadU32(a + 4));
+    const std::uint8_t* pat = use_b ? b : a;
+    pat_copy_[k] = use_b ? 1 : 0;
     for (std::uint32_t i = 0; i < per_pat; ++i) {
       const std::uint32_t page = 1 + k * per_pat + i;
       if (page >= logical_pages) break;
@@ -60,6 +67,10 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages) {
 }
 
 const std::uint8_t* PageStore::Page(std::uint32_t page) const {
+  if (!changes_.empty()) {
+    const auto changed = changes_.find(page);
+    if (changed != changes_.end()) return changed->second.data();
+  }
   std::uint32_t physical = page;
   if (logical_) {
     if (page == 0 || page >= page_limit_) return nullptr;
@@ -67,6 +78,48 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const {
   }
   if (physical >= physical_pages_) return nullptr;
   return source_->Page(physical);
+}
+
+std::uint8_t* PageStore::Mutable(std::uint32_t page) {
+  const auto changed = changes_.find(page);
+  if (changed != changes_.end()) return changed->second.data();
+  const std::uint8_t* current = Page(page);
+  std::vector<std::uint8_t> copy(page_size_, 0);
+  if (current != nullptr) std::copy(current, current + page_size_, copy.begin());
+  return changes_.emplace(page, std::move(copy)).first->second.data();
+}
+
+std::uint8_t* PageStore::Add(std::uint32_t page, std::uint8_t type) {
+  if (page >= page_limit_) {
+    page_limit_ = page + 1;
+    if (logical_) {
+      physical_.resize(page_limit_, kNoPointer);
+      types_.resize(page_limit_, kPageFree);
+    }
+  }
+  if (logical_) types_[page] = type;
+  auto& bytes = changes_[page];
+  bytes.assign(page_size_, 0);
+  return bytes.data();
+}
+
+void PageStore::Release(std::uint32_t page) {
+  if (logical_ && page < page_limit_) types_[page] = kPageFree;
+}
+
+void PageStore::Map(std::uint32_t page, std::uint32_t physical, std::uint8_t type) {
+  if (page >= page_limit_) {
+    page_limit_ = page + 1;
+    physical_.resize(page_limit_, kNoPointer);
+    types_.resize(page_limit_, kPageFree);
+  }
+  physical_[page] = physical;
+  types_[page] = type;
+}
+
+void PageStore::SetCurrentPatCopy(std::uint32_t k, int copy) {
+  if (k >= pat_copy_.size()) pat_copy_.resize(k + 1, 0);
+  pat_copy_[k] = copy;
 }
 
 std::uint8_t PageStore::Type(std::uint32_t page) const {

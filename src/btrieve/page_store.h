@@ -5,6 +5,7 @@
 #define KEZ_BTRIEVE_PAGE_STORE_H_
 
 #include <cstdint>
+#include <map>
 #include <vector>
 
 #include "btrieve/file_layout.h"
@@ -28,8 +29,10 @@ class PageStore {
 
   // Old format: every whole page of the file, physically addressed.
   void InitOld(PageSource* source);
-  // New format: reads the current copy of each PAT pair needed for `logical_pages` pages.
-  Status InitNew(PageSource* source, std::uint32_t logical_pages);
+  // New format: reads the current copy of each PAT pair needed for `logical_pages` pages: the
+  // copy with the highest usage count not above the control record's `fcr_usage`, so that a
+  // table written ahead of an unfinished commit is ignored.
+  Status InitNew(PageSource* source, std::uint32_t logical_pages, std::uint32_t fcr_usage);
 
   std::uint32_t page_size() const { return page_size_; }
   // Highest usable page number + 1 (logical in new files, physical in old ones).
@@ -46,6 +49,27 @@ class PageStore {
   // New format: the physical page a logical page maps to, or kNoPointer.
   std::uint32_t Physical(std::uint32_t page) const;
 
+  // ---- changes of the operation in progress (see file_writer) ----
+  // The page's bytes to change, copied from the file the first time.
+  std::uint8_t* Mutable(std::uint32_t page);
+  // A new page (zero-filled) of the given type; extends the page limit when it lies beyond it.
+  std::uint8_t* Add(std::uint32_t page, std::uint8_t type);
+  // New format: marks a page free in the allocation table.
+  void Release(std::uint32_t page);
+  // The changed pages by number, and dropping them.
+  std::map<std::uint32_t, std::vector<std::uint8_t>>& changes() { return changes_; }
+  void DropChanges() { changes_.clear(); }
+  // New format: the allocation of a logical page after a commit put it on `physical`.
+  void Map(std::uint32_t page, std::uint32_t physical, std::uint8_t type);
+  // New format: which copy of PAT pair k is current (0 or 1) and its usage count.
+  int CurrentPatCopy(std::uint32_t k) const { return k < pat_copy_.size() ? pat_copy_[k] : 0; }
+  void SetCurrentPatCopy(std::uint32_t k, int copy);
+  std::uint32_t pat_groups() const { return static_cast<std::uint32_t>(pat_copy_.size()); }
+  // The physical page count of the file as last seen.
+  std::uint32_t physical_pages() const { return physical_pages_; }
+  void set_physical_pages(std::uint32_t pages) { physical_pages_ = pages; }
+  PageSource* source() const { return source_; }
+
   // Entries per PAT page and the physical page of the first page of PAT pair k.
   static std::uint32_t PatEntries(std::uint32_t page_size) { return page_size / 4 - 2; }
   static std::uint32_t PatPairPage(std::uint32_t page_size, std::uint32_t k) {
@@ -60,6 +84,8 @@ class PageStore {
   bool logical_ = false;
   std::vector<std::uint32_t> physical_;  // by logical page
   std::vector<std::uint8_t> types_;      // by logical page
+  std::vector<int> pat_copy_;            // current copy of each PAT pair
+  std::map<std::uint32_t, std::vector<std::uint8_t>> changes_;
 };
 
 }  // namespace btrieve

@@ -112,4 +112,6 @@ Status Table::SetField(std::string_view name, const FieldValue& value) {
   return Put(definition_ ? definition_->FindField(name) : nullptr, name, value);
 }
 
+Status Table::Create() { return Status(kInvalidOperation, "not yet"); }
+
 }  // namespace btrieve

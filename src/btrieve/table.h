@@ -44,9 +44,15 @@ class Table {
   void set_key_number(int key) { key_number_ = key; }
   int key_number() const { return key_number_; }
 
-  // Loads the table's definition from the dictionary and opens its data file. The status is
-  // also kept for status().
+  // Loads the table's definition from the dictionary and opens its data file (for writing too
+  // unless the open mode is read-only, -2). The status is also kept for status().
   Status Open();
+  // Creation settings used by Create: the variable-length flag and the page size.
+  void set_create_variable(bool variable) { create_variable_ = variable; }
+  void set_create_page_size(std::uint16_t page_size) { create_page_size_ = page_size; }
+  // Creates the table's data file, empty, from its dictionary definition: fields and keys (from
+  // INDEX.DDF). Status 59 when it exists; the other creation statuses of btrieve::CreateFile.
+  Status Create();
   void Close();
   bool is_open() const { return file_ != nullptr; }
 
@@ -78,6 +84,8 @@ class Table {
   std::string table_name_;
   std::filesystem::path file_name_;
   int open_mode_ = 0;
+  bool create_variable_ = false;
+  std::uint16_t create_page_size_ = 1024;
   int key_number_ = 0;
   Status status_;
   std::unique_ptr<TableDef> definition_;

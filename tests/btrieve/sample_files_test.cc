@@ -220,7 +220,7 @@ TEST(PageCache, TinyCacheReadsLikeAWholeFileInMemory) {
     const auto full_path = kez::testing::SamplePath(path);
     std::unique_ptr<File> small;
     std::unique_ptr<File> memory;
-    ASSERT_TRUE(File::Open(full_path, &small, 8 * 512).ok());
+    ASSERT_TRUE(File::Open(full_path, &small, {.cache_bytes = 8 * 512}).ok());
     ASSERT_TRUE(File::OpenBytes(kez::testing::ReadBytes(full_path), path, &memory).ok());
     EXPECT_TRUE(CheckFile(*small).ok());
     for (const KeySpec& spec : memory->layout().keys) {

@@ -1,0 +1,51 @@
+// The operating system's file as the record engine needs it: positioned reads and writes, size,
+// truncation, and an exclusive lock that one writing process holds while it changes the file.
+#ifndef KEZ_BTRIEVE_OS_FILE_H_
+#define KEZ_BTRIEVE_OS_FILE_H_
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "btrieve/status.h"
+
+namespace btrieve {
+
+class OsFile {
+ public:
+  ~OsFile();
+  OsFile(const OsFile&) = delete;
+  OsFile& operator=(const OsFile&) = delete;
+
+  // Opens for reading, or for reading and writing. Status 12 when the file does not exist, 46
+  // when writing is not permitted, 2 for other failures.
+  static Status Open(const std::filesystem::path& path, bool writable,
+                     std::unique_ptr<OsFile>* out);
+
+  bool writable() const { return writable_; }
+  Status Size(std::uint64_t* size) const;
+  // Reads up to n bytes; returns how many were read (fewer only at the end of the file).
+  std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out);
+  // Reads `count` consecutive blocks of `length` bytes into separate buffers.
+  bool ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
+                  std::size_t length);
+  // Writes all n bytes. Status 18 when the disk is full, 2 otherwise.
+  Status WriteAt(std::uint64_t offset, const std::uint8_t* data, std::size_t n);
+  Status Truncate(std::uint64_t size);
+  Status Sync();
+
+  // Takes the exclusive write lock, waiting up to `wait_ms`; false when another process holds it.
+  bool Lock(int wait_ms);
+  void Unlock();
+
+ private:
+  struct Handle;
+  OsFile(std::unique_ptr<Handle> handle, bool writable);
+  std::unique_ptr<Handle> handle_;
+  bool writable_;
+  bool locked_ = false;
+};
+
+}  // namespace btrieve
+
+#endif  // KEZ_BTRIEVE_OS_FILE_H_
