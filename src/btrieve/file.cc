@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 
 #include "btrieve/byte_order.h"
+#include "btrieve/file_state.h"
 #include "btrieve/layout_reader.h"
 #include "btrieve/operation.h"
 
@@ -18,26 +20,6 @@ Status Damaged(std::string detail) { return Status(kIndexDamaged, std::move(deta
 
 }  // namespace
 
-struct File::KeyState {
-  KeyState(const KeySpec& key, const FileLayout& layout, const PageStore& pages)
-      : spec(key), compare(key, layout), tree(layout, pages, spec, compare) {}
-  const KeySpec& spec;
-  KeyComparator compare;
-  IndexTree tree;
-  std::unique_ptr<SortedIndex> sorted;  // set when the file's index is not used
-  std::string fallback_reason;
-};
-
-struct File::Cursor {
-  int key = -1;                       // key of the logical position; -1 when there is none
-  std::uint32_t record = kNoPointer;  // the current record
-  IndexTree::Position tree;
-  std::size_t sorted = 0;
-  std::uint32_t chain_first = kNoPointer;  // bounds of the current duplicate chain
-  std::uint32_t chain_last = kNoPointer;
-  std::size_t chain_steps = 0;
-};
-
 File::File(std::unique_ptr<PageSource> source, std::string name)
     : source_(std::move(source)), name_(std::move(name)), cursor_(std::make_unique<Cursor>()) {}
 
@@ -50,7 +32,28 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
       !s.ok()) {
     return s;
   }
+  // An old-format file whose last commit did not finish: a writer puts the original pages
+  // back; a reader reads them instead of the file's.
+  std::error_code error;
+  if (std::filesystem::exists(FileWriter::JournalPath(path), error)) {
+    if (options.writable) {
+      if (!source->Lock(options.lock_wait_ms)) {
+        return Status(kFileLocked, path.string() + ": another process is writing the file");
+      }
+      Status recovered = FileWriter::Recover(path, *source);
+      source->Unlock();
+      if (!recovered.ok()) return recovered.Prefix(path.string());
+    } else {
+      Bytes bytes;
+      if (Status s = FileWriter::ReadWithJournal(path, &bytes); !s.ok()) {
+        return s.Prefix(path.string());
+      }
+      source = PageSource::FromMemory(std::move(bytes));
+    }
+  }
   std::unique_ptr<File> file(new File(std::move(source), path.filename().string()));
+  file->path_ = path;
+  file->options_ = options;
   if (Status s = file->Load(); !s.ok()) return s.Prefix(path.string());
   *out = std::move(file);
   return Status::Ok();
@@ -58,17 +61,68 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
 
 Status File::OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out) {
   std::unique_ptr<File> file(new File(PageSource::FromMemory(std::move(bytes)), std::move(name)));
+  file->options_.writable = true;
   if (Status s = file->Load(); !s.ok()) return s.Prefix(file->name_);
   *out = std::move(file);
   return Status::Ok();
 }
 
+std::uint64_t File::SlotBound() const {
+  return static_cast<std::uint64_t>(pages_.page_limit()) * layout_.slots_per_page();
+}
+
 Status File::Load() {
+  keys_.clear();
+  records_.reset();
   if (Status s = ReadLayout(*source_, &layout_, &pages_); !s.ok()) return s;
   records_ = std::make_unique<RecordStore>(layout_, pages_);
-  keys_.clear();
   keys_.resize(layout_.keys.size());
+  variable_page_ = kNoPointer;
+  if (options_.writable) {
+    writer_ = std::make_unique<FileWriter>(layout_, pages_, *source_, path_);
+    writer_->Init();
+  }
   return Status::Ok();
+}
+
+Status File::Reload() {
+  if (Status s = source_->Refresh(); !s.ok()) return s;
+  const int key = cursor_->key;
+  const std::uint32_t record = cursor_->record;
+  if (Status s = Load(); !s.ok()) return s.Prefix(name_);
+  *cursor_ = Cursor();
+  Status status;
+  if (record == kNoPointer || records_->LiveSlot(record, &status) == nullptr) return Status::Ok();
+  cursor_->record = record;
+  NoteUsage(record);
+  KeyState* state = nullptr;
+  if (key >= 0 && Key(key, &state).ok()) LocateOnKey(state, record).IgnoreError();
+  return Status::Ok();
+}
+
+Status File::CheckForChanges() {
+  moves_since_check_ = 0;
+  std::uint8_t counts[8] = {};
+  if (layout_.format == Format::kNew) {
+    if (source_->ReadAt(4, 4, counts) != 4 ||
+        source_->ReadAt(std::uint64_t{layout_.page_size} + 4, 4, counts + 4) != 4) {
+      return Status::Ok();
+    }
+    const std::uint32_t latest = std::max(LoadU32(counts), LoadU32(counts + 4));
+    if (latest == layout_.fcr_usage) return Status::Ok();
+  } else {
+    if (source_->ReadAt(4, 2, counts) != 2 || LoadU16(counts) == layout_.fcr_usage) {
+      return Status::Ok();
+    }
+  }
+  return Reload();
+}
+
+void File::NoteUsage(std::uint32_t address) {
+  if (layout_.format != Format::kNew) return;
+  Status ignored;
+  const std::uint8_t* slot = records_->LiveSlot(address, &ignored);
+  cursor_->usage = slot == nullptr ? 0 : LoadU16(slot);
 }
 
 Status File::Key(int key_number, KeyState** state) {
@@ -231,7 +285,7 @@ Status File::MoveTree(KeyState* state, bool forward) {
     const std::uint32_t next = forward
                                    ? records_->ChainNext(slot, spec.duplicate_pointer_offset)
                                    : records_->ChainPrevious(slot, spec.duplicate_pointer_offset);
-    if (next == kNoPointer || ++c.chain_steps > layout_.record_count) {
+    if (next == kNoPointer || ++c.chain_steps > SlotBound()) {
       return Damaged("key " + std::to_string(spec.number) + " duplicate chain is broken");
     }
     c.record = next;
@@ -295,7 +349,7 @@ Status File::LocateOnKey(KeyState* state, std::uint32_t address) {
   c.record = c.chain_first;
   // Walk the duplicates (chain or repeated entries) up to the record itself.
   for (std::size_t steps = 0; c.record != address; ++steps) {
-    if (steps > layout_.record_count) return Damaged("record not found among its duplicates");
+    if (steps > SlotBound()) return Damaged("record not found among its duplicates");
     if (Status s = MoveTree(state, true); !s.ok()) {
       return s.code() == kEndOfFile ? Damaged("record not found among its duplicates") : s;
     }
@@ -321,6 +375,7 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
   if (Status s = records_->Read(slot, record); !s.ok()) {
     return s.Prefix(name_ + ": record at " + std::to_string(c.record));
   }
+  c.usage = layout_.format == Format::kNew ? LoadU16(slot) : 0;
   key->resize(state->compare.key_length());
   state->compare.Extract(*record, key->data());
   if (!state->sorted && state->compare.Compare(key->data(), state->tree.EntryKey(c.tree)) != 0) {
@@ -333,6 +388,7 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
   pages_.Unpin();
+  if (Status s = CheckForChanges(); !s.ok()) return s;
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   const bool needs_search = how != Seek::kFirst && how != Seek::kLast;
@@ -364,6 +420,10 @@ Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
 
 Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
   pages_.Unpin();
+  // Another process's commit is noticed at least every 64 steps.
+  if (++moves_since_check_ >= 64) {
+    if (Status s = CheckForChanges(); !s.ok()) return s;
+  }
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   if (cursor_->record == kNoPointer || cursor_->key < 0) {
@@ -419,13 +479,24 @@ Status File::Step(std::uint32_t address, Bytes* record) {
   if (Status s = ReadRecord(address, record); !s.ok()) return s;
   cursor_->record = address;
   cursor_->key = -1;
+  NoteUsage(address);
   return Status::Ok();
 }
 
-Status File::StepFirst(Bytes* record) { return Step(records_->First(), record); }
-Status File::StepLast(Bytes* record) { return Step(records_->Last(), record); }
+Status File::StepFirst(Bytes* record) {
+  if (Status s = CheckForChanges(); !s.ok()) return s;
+  return Step(records_->First(), record);
+}
+
+Status File::StepLast(Bytes* record) {
+  if (Status s = CheckForChanges(); !s.ok()) return s;
+  return Step(records_->Last(), record);
+}
 
 Status File::StepNext(Bytes* record) {
+  if (++moves_since_check_ >= 64) {
+    if (Status s = CheckForChanges(); !s.ok()) return s;
+  }
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
@@ -433,6 +504,9 @@ Status File::StepNext(Bytes* record) {
 }
 
 Status File::StepPrevious(Bytes* record) {
+  if (++moves_since_check_ >= 64) {
+    if (Status s = CheckForChanges(); !s.ok()) return s;
+  }
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
@@ -449,9 +523,11 @@ Status File::GetPosition(std::uint32_t* position) const {
 
 Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
   pages_.Unpin();
+  if (Status s = CheckForChanges(); !s.ok()) return s;
   if (Status s = ReadRecord(position, record); !s.ok()) return s;
   cursor_->record = position;
   cursor_->key = -1;
+  NoteUsage(position);
   if (key_number < 0) return Status::Ok();
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
@@ -532,9 +608,11 @@ Status File::Execute(int op, int key_number, Bytes* key, Bytes* data) {
     case kOpAbortTransaction:
       return Status::Ok();
     case kOpInsert:
+      return Insert(key_number, data);
     case kOpUpdate:
+      return Update(key_number, *data);
     case kOpDelete:
-      return Status(kAccessDenied, name_ + ": the file is open for reading only");
+      return Delete();
     default:
       return Status(kInvalidOperation,
                     name_ + ": operation " + std::to_string(op) + " is not supported");
@@ -557,7 +635,7 @@ Status File::WalkIndex(int key_number,
     const std::uint32_t last = state.tree.LastRecord(p);
     for (;;) {
       pages_.Unpin();
-      if (++visited > layout_.record_count) {
+      if (++visited > std::min<std::uint64_t>(layout_.record_count, SlotBound())) {
         return Status(kIoError, "key " + std::to_string(key_number) +
                                     " reaches more records than the file holds");
       }
@@ -574,6 +652,12 @@ Status File::WalkIndex(int key_number,
     }
   }
   return Status::Ok();
+}
+
+Bytes File::Snapshot() const {
+  Bytes bytes(static_cast<std::size_t>(source_->size()));
+  bytes.resize(source_->ReadAt(0, bytes.size(), bytes.data()));
+  return bytes;
 }
 
 Bytes File::StatBuffer() const {
@@ -601,12 +685,5 @@ Bytes File::StatBuffer() const {
   }
   return out;
 }
-
-Status File::Insert(int, Bytes*) { return Status(kInvalidOperation, "not yet"); }
-Status File::Update(int, const Bytes&) { return Status(kInvalidOperation, "not yet"); }
-Status File::Delete() { return Status(kInvalidOperation, "not yet"); }
-Status File::BeginBulk() { return Status(kInvalidOperation, "not yet"); }
-Status File::EndBulk() { return Status(kInvalidOperation, "not yet"); }
-Status File::Refresh() { return Status::Ok(); }
 
 }  // namespace btrieve

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "btrieve/file_layout.h"
+#include "btrieve/file_writer.h"
 #include "btrieve/index_tree.h"
 #include "btrieve/key_compare.h"
 #include "btrieve/page_source.h"
@@ -108,6 +109,9 @@ class File {
   // logical pages through their allocation tables), or 0xFFFFFFFF.
   std::uint32_t PhysicalPage(std::uint32_t page) const { return pages_.Physical(page); }
 
+  // The file's bytes as they stand (tests and tools; the whole file is read).
+  Bytes Snapshot() const;
+
   // The API "stat" buffer: file spec and key segment specs.
   Bytes StatBuffer() const;
   const RecordStore& records() const { return *records_; }
@@ -119,6 +123,24 @@ class File {
 
   File(std::unique_ptr<PageSource> source, std::string name);
   Status Load();
+  // Reads the file's structures again after another process committed, keeping the position on
+  // its record when it still exists.
+  Status Reload();
+  // Whether another process has committed since the control record was read; reloads if so.
+  Status CheckForChanges();
+  // Remembers the usage count of the record just read (conflict detection of Update/Delete).
+  void NoteUsage(std::uint32_t address);
+  // Locks the file for a write (status 85 when another process holds it) and catches up with
+  // any commit made meanwhile.
+  Status BeginWrite();
+  // Commits unless a bulk load is in progress, then unlocks; on failure drops the change set.
+  Status FinishWrite(Status result);
+  Status InsertRecord(int key_number, Bytes* record);
+  Status UpdateRecord(int key_number, const Bytes& record);
+  Status DeleteRecord();
+  Status WriteChecks() const;
+  // No more records can exist than slots in the file's pages: the bound of every chain walk.
+  std::uint64_t SlotBound() const;
   Status Key(int key_number, KeyState** state);
   Status UseFallback(KeyState* state, const std::string& reason);
   Status Position(int key_number, Seek how, Bytes* key, Bytes* record);
@@ -133,6 +155,8 @@ class File {
   Status Step(std::uint32_t address, Bytes* record);
 
   std::unique_ptr<PageSource> source_;
+  std::filesystem::path path_;  // empty for files in memory
+  OpenOptions options_;
   std::string name_;
   FileLayout layout_;
   PageStore pages_;
@@ -140,6 +164,11 @@ class File {
   std::vector<std::unique_ptr<KeyState>> keys_;
   std::unique_ptr<Cursor> cursor_;
   Bytes scratch_;
+  std::unique_ptr<FileWriter> writer_;
+  std::uint32_t variable_page_ = kNoPointer;  // where new variable-tail fragments go
+  bool bulk_ = false;
+  bool locked_ = false;
+  int moves_since_check_ = 0;
 };
 
 }  // namespace btrieve

@@ -97,7 +97,10 @@ std::uint8_t* PageStore::Add(std::uint32_t page, std::uint8_t type) {
       types_.resize(page_limit_, kPageFree);
     }
   }
-  if (logical_) types_[page] = type;
+  if (logical_) {
+    types_[page] = type;
+    physical_[page] = kNoPointer;  // a reused page gets a physical page of its own at commit
+  }
   auto& bytes = changes_[page];
   bytes.assign(page_size_, 0);
   return bytes.data();

@@ -75,6 +75,19 @@ void RecordStore::LoadDeletedChain() {
   }
 }
 
+bool RecordStore::DeletedSlot(std::uint32_t address) const {
+  const std::size_t index = static_cast<std::size_t>(address / page_size_) * slots_per_page_ +
+                            (address % page_size_ - 6) / layout_.physical_length;
+  return index < deleted_.size() && deleted_[index] != 0;
+}
+
+void RecordStore::SetDeleted(std::uint32_t address, bool deleted) {
+  const std::size_t index = static_cast<std::size_t>(address / page_size_) * slots_per_page_ +
+                            (address % page_size_ - 6) / layout_.physical_length;
+  if (index >= deleted_.size()) deleted_.resize(index + 1, 0);
+  deleted_[index] = deleted ? 1 : 0;
+}
+
 bool RecordStore::IsDataPage(std::uint32_t page) const {
   if (page == 0) return false;
   const std::uint8_t* bytes = pages_.Page(page);
@@ -94,8 +107,8 @@ std::uint32_t RecordStore::UsedSlots(std::uint32_t page) const {
 bool RecordStore::SlotLive(std::uint32_t page, std::uint32_t slot,
                            const std::uint8_t* bytes) const {
   if (old_) {
-    return slot < UsedSlots(page) &&
-           !deleted_[static_cast<std::size_t>(page) * slots_per_page_ + slot];
+    const std::size_t index = static_cast<std::size_t>(page) * slots_per_page_ + slot;
+    return slot < UsedSlots(page) && (index >= deleted_.size() || !deleted_[index]);
   }
   return LoadU16(bytes + 6 + slot * layout_.physical_length) != 0;
 }

@@ -35,6 +35,11 @@ class RecordStore {
   std::uint32_t ChainPrevious(const std::uint8_t* slot, std::uint16_t offset) const;
   std::uint32_t ChainNext(const std::uint8_t* slot, std::uint16_t offset) const;
 
+  // Old format: whether a slot is on the deleted-record chain, and keeping that up to date as
+  // records are deleted and slots reused.
+  bool DeletedSlot(std::uint32_t address) const;
+  void SetDeleted(std::uint32_t address, bool deleted);
+
   // Lets the pages read so far leave the cache; slot pointers handed out before become invalid.
   void Unpin() const { pages_.Unpin(); }
 
