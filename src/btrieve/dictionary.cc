@@ -1,12 +1,14 @@
 #include "btrieve/dictionary.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <system_error>
 
 #include "btrieve/byte_order.h"
 #include "btrieve/file.h"
+#include "btrieve/file_creator.h"
 
 namespace btrieve {
 namespace {
@@ -193,8 +195,210 @@ Status Dictionary::Load(const std::filesystem::path& folder, Dictionary* out) {
   return Status::Ok();
 }
 
-Status WriteDictionary(const std::filesystem::path&, const std::vector<TableDef>&) {
-  return Status(kInvalidOperation, "not yet");
+namespace {
+
+// Dictionary index flags (not the engine's key flags).
+constexpr std::uint16_t kIndexDuplicates = 0x0001;
+constexpr std::uint16_t kIndexModifiable = 0x0002;
+constexpr std::uint16_t kIndexCaseInsensitive = 0x0020;
+
+void PutText(Bytes* record, std::size_t offset, std::size_t size, std::string_view text) {
+  std::memset(record->data() + offset, ' ', size);
+  std::memcpy(record->data() + offset, text.data(), std::min(size, text.size()));
+}
+
+FieldDef Field(std::string name, std::uint8_t type, std::uint16_t offset, std::uint16_t size) {
+  FieldDef field;
+  field.name = std::move(name);
+  field.type = type;
+  field.offset = offset;
+  field.size = size;
+  return field;
+}
+
+// The dictionary's own three tables, described in themselves.
+std::vector<TableDef> DictionaryTables() {
+  TableDef file;
+  file.name = "X$File";
+  file.location = "FILE.DDF";
+  file.flags = 16;
+  file.fields = {Field("Xf$Id", kTypeInteger, 0, 2), Field("Xf$Name", kTypeString, 2, 20),
+                 Field("Xf$Loc", kTypeString, 22, 64), Field("Xf$Flags", kTypeInteger, 86, 1),
+                 Field("Xf$Reserved", kTypeString, 87, 10)};
+  file.index = {{0, 0, 0, 0}, {1, 0, 1, kIndexCaseInsensitive}};
+  TableDef field;
+  field.name = "X$Field";
+  field.location = "FIELD.DDF";
+  field.flags = 16;
+  field.fields = {
+      Field("Xe$Id", kTypeInteger, 0, 2),      Field("Xe$File", kTypeInteger, 2, 2),
+      Field("Xe$Name", kTypeString, 4, 20),    Field("Xe$DataType", kTypeInteger, 24, 1),
+      Field("Xe$Offset", kTypeInteger, 25, 2), Field("Xe$Size", kTypeInteger, 27, 2),
+      Field("Xe$Dec", kTypeInteger, 29, 1),    Field("Xe$Flags", kTypeInteger, 30, 2)};
+  field.index = {{0, 0, 0, 0},
+                 {1, 0, 1, kIndexDuplicates},
+                 {2, 0, 2, kIndexDuplicates | kIndexCaseInsensitive},
+                 {3, 0, 1, 0x0010},
+                 {3, 1, 2, kIndexCaseInsensitive}};
+  TableDef index;
+  index.name = "X$Index";
+  index.location = "INDEX.DDF";
+  index.flags = 16;
+  index.fields = {Field("Xi$File", kTypeInteger, 0, 2), Field("Xi$Field", kTypeInteger, 2, 2),
+                  Field("Xi$Number", kTypeInteger, 4, 2), Field("Xi$Part", kTypeInteger, 6, 2),
+                  Field("Xi$Flags", kTypeInteger, 8, 2)};
+  index.index = {{0, 0, 0, kIndexDuplicates},
+                 {1, 0, 1, kIndexDuplicates},
+                 {2, 0, 0, 0x0010},
+                 {2, 1, 2, 0x0010},
+                 {2, 2, 3, 0}};
+  std::vector<TableDef> tables = {file, field, index};
+  for (TableDef& table : tables) {
+    for (std::size_t i = 0; i < table.fields.size(); ++i) {
+      table.fields[i].id = static_cast<std::uint16_t>(i);
+    }
+  }
+  return tables;
+}
+
+// Writes one dictionary file from its own definition and its records.
+Status WriteDictionaryFile(const std::filesystem::path& path, const TableDef& table,
+                           const std::vector<Bytes>& records) {
+  FileSpec spec;
+  Status status = SpecFromDefinition(table, {}, &spec);
+  if (!status.ok()) return status;
+  spec.page_size = 4096;
+  if (Status s = CreateFile(path, spec, true); !s.ok()) return s;
+  std::unique_ptr<File> file;
+  OpenOptions options;
+  options.writable = true;
+  if (Status s = File::Open(path, &file, options); !s.ok()) return s;
+  if (Status s = file->BeginBulk(); !s.ok()) return s;
+  for (Bytes record : records) {
+    if (Status s = file->Insert(0, &record); !s.ok()) return s.Prefix(path.string());
+  }
+  return file->EndBulk();
+}
+
+}  // namespace
+
+Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
+                          FileSpec* spec) {
+  *spec = FileSpec();
+  spec->record_length = static_cast<std::uint16_t>(table.RecordLength());
+  spec->collating_sequences = acs;
+  for (const IndexSegmentDef& part : table.index) {
+    if (part.key < 0 || part.key > 118) {
+      return Status(kInvalidNumberOfKeys, table.name + ": key number " + std::to_string(part.key));
+    }
+    if (static_cast<std::size_t>(part.key) >= spec->keys.size()) {
+      spec->keys.resize(static_cast<std::size_t>(part.key) + 1);
+    }
+    const FieldDef* field = nullptr;
+    for (const FieldDef& candidate : table.fields) {
+      if (candidate.id == part.field_id) field = &candidate;
+    }
+    if (field == nullptr) {
+      return Status(kInvalidKeyPosition, table.name + ": key " + std::to_string(part.key) +
+                                             " names field " + std::to_string(part.field_id) +
+                                             ", which the table lacks");
+    }
+    SegmentSpec segment;
+    segment.position = field->offset;
+    segment.length = field->size;
+    segment.type = field->type == kTypeUnsignedBinary || field->type <= kTypeZstring ||
+                           field->type == kTypeAutoIncrement || field->type == kTypeCurrency ||
+                           field->type == kTypeTimestamp
+                       ? field->type
+                       : std::uint8_t{kTypeString};
+    segment.flags = static_cast<std::uint16_t>(
+        ((part.flags & kIndexDuplicates) ? kKeyDuplicates : 0) |
+        ((part.flags & kIndexModifiable) ? kKeyModifiable : 0) |
+        ((part.flags & 0x0008) ? kKeyNullAll : 0) | ((part.flags & 0x0040) ? kKeyDescending : 0) |
+        ((part.flags & kIndexCaseInsensitive) ? kKeyCaseInsensitive : 0));
+    if (part.flags & 0x0004) {
+      if (acs.empty()) {
+        return Status(kInvalidAcs, table.name + ": key " + std::to_string(part.key) +
+                                       " uses a collating sequence and none is available");
+      }
+      segment.flags |= kKeyAlternateCollation;
+      segment.acs = 0;
+    }
+    spec->keys[static_cast<std::size_t>(part.key)].segments.push_back(segment);
+  }
+  // A key's flags are those of its first segment.
+  for (KeyDef& key : spec->keys) {
+    for (SegmentSpec& segment : key.segments) {
+      const std::uint16_t shared = kKeyDuplicates | kKeyModifiable | kKeyNullAll;
+      segment.flags =
+          static_cast<std::uint16_t>((segment.flags & ~shared) | (key.segments[0].flags & shared));
+    }
+  }
+  return Status::Ok();
+}
+
+Status WriteDictionary(const std::filesystem::path& folder, const std::vector<TableDef>& tables) {
+  std::vector<TableDef> all = DictionaryTables();
+  all.insert(all.end(), tables.begin(), tables.end());
+  std::vector<Bytes> files;
+  std::vector<Bytes> fields;
+  std::vector<Bytes> indexes;
+  std::uint16_t next_table = 1;
+  std::uint16_t next_field = 1;
+  for (const TableDef& table : all) {
+    const std::uint16_t table_id = table.id != 0 ? table.id : next_table;
+    next_table = static_cast<std::uint16_t>(std::max<int>(next_table, table_id) + 1);
+    Bytes file(97, 0);
+    StoreU16(file.data(), table_id);
+    PutText(&file, 2, 20, table.name);
+    PutText(&file, 22, 64, table.location);
+    file[86] = table.flags;
+    PutText(&file, 87, 10, "");
+    files.push_back(std::move(file));
+    std::map<std::uint16_t, std::uint16_t> field_ids;
+    for (const FieldDef& def : table.fields) {
+      const std::uint16_t field_id = next_field++;
+      field_ids[def.id] = field_id;
+      Bytes field(32, 0);
+      StoreU16(field.data(), field_id);
+      StoreU16(field.data() + 2, table_id);
+      PutText(&field, 4, 20, def.name);
+      field[24] = def.type;
+      StoreU16(field.data() + 25, def.offset);
+      StoreU16(field.data() + 27, def.size);
+      field[29] = def.decimals;
+      StoreU16(field.data() + 30, def.flags);
+      fields.push_back(std::move(field));
+    }
+    for (const IndexSegmentDef& part : table.index) {
+      Bytes index(10, 0);
+      StoreU16(index.data(), table_id);
+      // Definitions may name fields by their position (id 0..n-1 when ids were not given).
+      const auto mapped = field_ids.find(part.field_id);
+      StoreU16(index.data() + 2, mapped != field_ids.end() ? mapped->second : part.field_id);
+      StoreU16(index.data() + 4, static_cast<std::uint16_t>(part.key));
+      StoreU16(index.data() + 6, static_cast<std::uint16_t>(part.part));
+      StoreU16(index.data() + 8, part.flags);
+      indexes.push_back(std::move(index));
+    }
+  }
+  // Written under temporary names and renamed together, so a failure leaves the old dictionary.
+  const std::vector<TableDef> own = DictionaryTables();
+  const std::vector<Bytes>* contents[] = {&files, &fields, &indexes};
+  std::error_code error;
+  for (int i = 0; i < 3; ++i) {
+    const std::filesystem::path temporary = folder / (own[i].location + ".new");
+    if (Status s = WriteDictionaryFile(temporary, own[i], *contents[i]); !s.ok()) {
+      std::filesystem::remove(temporary, error);
+      return s;
+    }
+  }
+  for (int i = 0; i < 3; ++i) {
+    std::filesystem::rename(folder / (own[i].location + ".new"),
+                            ResolvePath(folder, own[i].location), error);
+    if (error) return Status(kCreateIoError, folder.string() + ": " + error.message());
+  }
+  return Status::Ok();
 }
 
 }  // namespace btrieve

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "btrieve/file_spec.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
@@ -66,6 +67,13 @@ class Dictionary {
   std::filesystem::path folder_;
   std::vector<TableDef> tables_;
 };
+
+// The file spec that creates a table's data file: record length from its fields, keys from its
+// index definition (dictionary index flags turned into key flags). `acs` supplies the collating
+// sequence of keys that use one. Page size, format and variable length are left at their
+// defaults for the caller to set.
+Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
+                          FileSpec* spec);
 
 // Writes FILE.DDF, FIELD.DDF and INDEX.DDF for `tables` into `folder` (97-byte FILE records,
 // 0-based key and segment numbers, field ids numbered across the dictionary in table order).

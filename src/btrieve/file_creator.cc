@@ -297,6 +297,31 @@ Status BuildNew(FileLayout layout, std::vector<std::uint8_t>* image) {
 
 }  // namespace
 
+FileSpec SpecFromLayout(const FileLayout& layout) {
+  FileSpec spec;
+  spec.format = layout.format;
+  spec.record_length = layout.record_length;
+  spec.page_size = static_cast<std::uint16_t>(layout.page_size);
+  spec.variable_length = layout.variable();
+  spec.collating_sequences = layout.collating_sequences;
+  int linked = 0;
+  for (const KeySpec& key : layout.keys) {
+    KeyDef def;
+    for (const KeySegment& seg : key.segments) {
+      def.segments.push_back({seg.position, seg.length,
+                              static_cast<std::uint16_t>(seg.flags & ~kKeySegmented), seg.type,
+                              seg.null_value, seg.acs});
+    }
+    if (key.linked_duplicates) ++linked;
+    spec.keys.push_back(std::move(def));
+  }
+  if (layout.format == Format::kNew && layout.duplicate_pointer_count > linked) {
+    spec.reserved_duplicate_pointers =
+        static_cast<std::uint8_t>(layout.duplicate_pointer_count - linked);
+  }
+  return spec;
+}
+
 std::uint32_t NthPagePhysical(std::uint32_t page_size, std::uint32_t n) {
   const std::uint32_t group = page_size / 4;
   const std::uint32_t usable = group - 2;

@@ -34,6 +34,10 @@ struct FileSpec {
   std::vector<CollatingSequence> collating_sequences;
 };
 
+// The spec that makes a file with the same record length, page size, keys and collating
+// sequences as an existing one (format and page size may then be changed).
+FileSpec SpecFromLayout(const FileLayout& layout);
+
 }  // namespace btrieve
 
 #endif  // KEZ_BTRIEVE_FILE_SPEC_H_

@@ -53,7 +53,7 @@ void FormatAcsPage(std::uint8_t* page, const FileLayout& layout, std::uint32_t n
   std::memset(page, 0, layout.page_size);
   StorePageId(page, layout.format, number, kPageAcs);
   page[6] = 0xAC;
-  std::memset(page + 7, ' ', 8);
+  std::memset(page + 7, 0, 8);  // engines pad the name with zero bytes
   std::memcpy(page + 7, acs.name.data(), std::min<std::size_t>(acs.name.size(), 8));
   std::copy(acs.table.begin(), acs.table.end(), page + 15);
 }

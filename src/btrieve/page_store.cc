@@ -29,6 +29,12 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
   if (logical_pages == 0) logical_pages = 1;
   const std::uint32_t wanted = logical_pages - 1;
   const std::uint32_t pats = (wanted + per_pat - 1) / per_pat;
+  // Every allocation table needed must lie inside the file; checked before anything is sized
+  // by the control record's page count.
+  if (pats > 0 && 3 + std::uint64_t{pats - 1} * (page_size / 4) >= physical_pages_) {
+    return Status(kIoError, "the control record counts " + std::to_string(logical_pages) +
+                                " pages, more than the file's allocation tables map");
+  }
   physical_.assign(logical_pages, kNoPointer);
   types_.assign(logical_pages, kPageFree);
   pat_copy_.assign(pats, 0);

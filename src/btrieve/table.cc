@@ -1,5 +1,9 @@
 #include "btrieve/table.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "btrieve/file_creator.h"
 #include "btrieve/key_compare.h"
 #include "btrieve/operation.h"
 
@@ -23,7 +27,15 @@ Status Table::Open() {
   definition_ = std::make_unique<TableDef>(*table);
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
   std::unique_ptr<File> file;
-  if (Status s = File::Open(path, &file); !s.ok()) return status_ = s;
+  OpenOptions options;
+  options.writable = open_mode_ != kOpenReadOnly;
+  Status opened = File::Open(path, &file, options);
+  if (opened.code() == kAccessDenied && options.writable) {
+    // A file this user may not write is still read.
+    options.writable = false;
+    opened = File::Open(path, &file, options);
+  }
+  if (!opened.ok()) return status_ = opened;
   file_ = std::move(file);
   record_.assign(std::max<std::size_t>(definition_->RecordLength(), file_->layout().record_length),
                  0);
@@ -42,6 +54,7 @@ int Table::Perform(int operation) {
     status_ = Status::Ok();
     return 0;
   }
+  if (base == kOpCreate) return Create().code();
   if (base == kOpReset) {
     status_ = Status::Ok();
     return 0;
@@ -112,6 +125,36 @@ Status Table::SetField(std::string_view name, const FieldValue& value) {
   return Put(definition_ ? definition_->FindField(name) : nullptr, name, value);
 }
 
-Status Table::Create() { return Status(kInvalidOperation, "not yet"); }
+Status Table::Create() {
+  Dictionary dictionary;
+  if (Status s = Dictionary::Load(dictionary_location_, &dictionary); !s.ok()) {
+    return status_ = s.Prefix("dictionary");
+  }
+  const TableDef* table = dictionary.FindTable(table_name_);
+  if (table == nullptr) {
+    return status_ =
+               Status(kFileNotFound, "table " + table_name_ + " is not in the dictionary at " +
+                                         dictionary_location_.string());
+  }
+  // A key with a collating sequence takes the one kept beside the dictionary.
+  std::vector<CollatingSequence> acs;
+  const std::filesystem::path acs_file = ResolvePath(dictionary_location_, "upper.alt");
+  std::ifstream in(acs_file, std::ios::binary);
+  std::vector<std::uint8_t> block((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+  if (block.size() >= 265 && block[0] == 0xAC) {
+    CollatingSequence sequence;
+    sequence.name.assign(reinterpret_cast<const char*>(&block[1]), 8);
+    while (!sequence.name.empty() && sequence.name.back() == ' ') sequence.name.pop_back();
+    std::copy(block.begin() + 9, block.begin() + 265, sequence.table.begin());
+    acs.push_back(std::move(sequence));
+  }
+  FileSpec spec;
+  if (Status s = SpecFromDefinition(*table, acs, &spec); !s.ok()) return status_ = s;
+  spec.page_size = create_page_size_;
+  spec.variable_length = create_variable_;
+  const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
+  return status_ = CreateFile(path, spec, false);
+}
 
 }  // namespace btrieve
