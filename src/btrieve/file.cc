@@ -90,11 +90,14 @@ Status File::Reload() {
   const int key = cursor_->key;
   const std::uint32_t record = cursor_->record;
   if (Status s = Load(); !s.ok()) return s.Prefix(name_);
+  const std::uint16_t usage = cursor_->usage;
   *cursor_ = Cursor();
   Status status;
   if (record == kNoPointer || records_->LiveSlot(record, &status) == nullptr) return Status::Ok();
   cursor_->record = record;
-  NoteUsage(record);
+  // The usage count stays the one seen when the record was read: a change made by the other
+  // process in between is what Update and Delete must notice.
+  cursor_->usage = usage;
   KeyState* state = nullptr;
   if (key >= 0 && Key(key, &state).ok()) LocateOnKey(state, record).IgnoreError();
   return Status::Ok();
@@ -386,7 +389,9 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
   return Status::Ok();
 }
 
-Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
+Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
   if (Status s = CheckForChanges(); !s.ok()) return s;
   KeyState* state = nullptr;
@@ -418,7 +423,9 @@ Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
   }
 }
 
-Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
+Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
   // Another process's commit is noticed at least every 64 steps.
   if (++moves_since_check_ >= 64) {
@@ -445,6 +452,46 @@ Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
     if (s.code() == kIndexDamaged) return Status(kIoError, name_ + ": " + s.detail());
     return s;
   }
+}
+
+Status File::Retrying(const std::function<Status()>& operation) {
+  Status status = operation();
+  const int code = status.code();
+  if (status.ok() || code == kKeyNotFound || code == kEndOfFile || code == kInvalidPositioning ||
+      code == kDifferentKeyNumber || code == kInvalidKeyNumber || code == kKeyBufferTooShort ||
+      code == kFileLocked) {
+    return status;
+  }
+  // A reader that fell behind another process's commits may have read pages reused since;
+  // with the file read again, the operation is tried once more.
+  const std::uint32_t seen = layout_.fcr_usage;
+  if (CheckForChanges().ok() && layout_.fcr_usage != seen) return operation();
+  return status;
+}
+
+Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
+  return Retrying([&] { return PositionOnce(key_number, how, key, record); });
+}
+
+Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
+  return Retrying([&] { return MoveOnce(key_number, forward, key, record); });
+}
+
+Status File::StepFirst(Bytes* record) {
+  return Retrying([&] { return StepFirstOnce(record); });
+}
+Status File::StepLast(Bytes* record) {
+  return Retrying([&] { return StepLastOnce(record); });
+}
+Status File::StepNext(Bytes* record) {
+  return Retrying([&] { return StepNextOnce(record); });
+}
+Status File::StepPrevious(Bytes* record) {
+  return Retrying([&] { return StepPreviousOnce(record); });
+}
+
+Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+  return Retrying([&] { return GetDirectOnce(key_number, position, key, record); });
 }
 
 Status File::GetEqual(int k, Bytes* key, Bytes* record) {
@@ -483,17 +530,23 @@ Status File::Step(std::uint32_t address, Bytes* record) {
   return Status::Ok();
 }
 
-Status File::StepFirst(Bytes* record) {
+Status File::StepFirstOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   if (Status s = CheckForChanges(); !s.ok()) return s;
   return Step(records_->First(), record);
 }
 
-Status File::StepLast(Bytes* record) {
+Status File::StepLastOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   if (Status s = CheckForChanges(); !s.ok()) return s;
   return Step(records_->Last(), record);
 }
 
-Status File::StepNext(Bytes* record) {
+Status File::StepNextOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   if (++moves_since_check_ >= 64) {
     if (Status s = CheckForChanges(); !s.ok()) return s;
   }
@@ -503,7 +556,9 @@ Status File::StepNext(Bytes* record) {
   return Step(records_->Next(cursor_->record), record);
 }
 
-Status File::StepPrevious(Bytes* record) {
+Status File::StepPreviousOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   if (++moves_since_check_ >= 64) {
     if (Status s = CheckForChanges(); !s.ok()) return s;
   }
@@ -521,7 +576,9 @@ Status File::GetPosition(std::uint32_t* position) const {
   return Status::Ok();
 }
 
-Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
   if (Status s = CheckForChanges(); !s.ok()) return s;
   if (Status s = ReadRecord(position, record); !s.ok()) return s;

@@ -109,6 +109,9 @@ class File {
   // logical pages through their allocation tables), or 0xFFFFFFFF.
   std::uint32_t PhysicalPage(std::uint32_t page) const { return pages_.Physical(page); }
 
+  // Tests: after `writes` more page writes every write fails, as when the process dies there.
+  void SimulateCrashAfterWrites(int writes) { source_->FailWritesAfter(writes); }
+
   // The file's bytes as they stand (tests and tools; the whole file is read).
   Bytes Snapshot() const;
 
@@ -139,12 +142,25 @@ class File {
   Status UpdateRecord(int key_number, const Bytes& record);
   Status DeleteRecord();
   Status WriteChecks() const;
+  // Old-format files are written in place: a reader holds the shared lock while it reads (unless
+  // this handle holds the write lock). Status 85 when a writer keeps the file too long.
+  class ReadLock;
   // No more records can exist than slots in the file's pages: the bound of every chain walk.
   std::uint64_t SlotBound() const;
   Status Key(int key_number, KeyState** state);
   Status UseFallback(KeyState* state, const std::string& reason);
   Status Position(int key_number, Seek how, Bytes* key, Bytes* record);
   Status Move(int key_number, bool forward, Bytes* key, Bytes* record);
+  Status PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record);
+  Status MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record);
+  Status StepFirstOnce(Bytes* record);
+  Status StepLastOnce(Bytes* record);
+  Status StepNextOnce(Bytes* record);
+  Status StepPreviousOnce(Bytes* record);
+  Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
+  // Runs a read; when it meets damage and another process has committed meanwhile, reads the
+  // file again and runs it once more.
+  Status Retrying(const std::function<Status()>& operation);
   Status PositionTree(KeyState* state, Seek how, const std::uint8_t* search);
   Status PositionSorted(KeyState* state, Seek how, const std::uint8_t* search);
   Status MoveTree(KeyState* state, bool forward);

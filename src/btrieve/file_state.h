@@ -33,6 +33,28 @@ struct File::Cursor {
   std::uint16_t usage = 0;  // new files: the record's usage count when it was read
 };
 
+class File::ReadLock {
+ public:
+  explicit ReadLock(File& file) : file_(file) {
+    if (file.layout_.format != Format::kOld || file.locked_ || file.path_.empty()) return;
+    held_ = file.source_->LockShared(file.options_.lock_wait_ms);
+    if (!held_) {
+      status_ = Status(kFileLocked, file.name_ + ": another process is writing the file");
+    }
+  }
+  ~ReadLock() {
+    if (held_) file_.source_->Unlock();
+  }
+  ReadLock(const ReadLock&) = delete;
+  ReadLock& operator=(const ReadLock&) = delete;
+  const Status& status() const { return status_; }
+
+ private:
+  File& file_;
+  bool held_ = false;
+  Status status_;
+};
+
 }  // namespace btrieve
 
 #endif  // KEZ_BTRIEVE_FILE_STATE_H_

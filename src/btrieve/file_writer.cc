@@ -238,12 +238,15 @@ Status FileWriter::CommitOld() {
     std::filesystem::rename(temporary, journal_path, error);
     if (error) return Status(kIoError, journal_path.string() + ": " + error.message());
   }
+  // The control record goes last: a reader that sees its new usage count finds every page new.
   for (const auto& [page, bytes] : pages_.changes()) {
+    if (page == 0) continue;
     if (Status s = source_.Write(static_cast<std::uint64_t>(page) * ps, bytes.data(), ps);
         !s.ok()) {
       return s;
     }
   }
+  if (Status s = source_.Write(0, fcr, ps); !s.ok()) return s;
   if (journaled) {
     std::error_code error;
     std::filesystem::remove(journal_path, error);

@@ -310,6 +310,7 @@ Status ReadNew(PageSource& source, const Head& head, FileLayout* layout, PageSto
 
 Status ReadLayout(PageSource& source, FileLayout* layout, PageStore* pages) {
   *layout = FileLayout();
+  if (Status s = source.RefreshSize(); !s.ok()) return s;
   // Both control records of any page size up to 4096 and the probe beyond them; with 4096-byte
   // pages also the first allocation-table pair, which is read next.
   Head head(std::min<std::uint64_t>(source.size(), 4 * 4096));

@@ -120,6 +120,19 @@ void OsFile::Unlock() {
   locked_ = false;
 }
 
+bool OsFile::LockShared(int wait_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  for (;;) {
+    OVERLAPPED at{};
+    if (LockFileEx(handle_->file, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+      locked_ = true;
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+}
+
 #else
 
 struct OsFile::Handle {
@@ -230,6 +243,19 @@ void OsFile::Unlock() {
   if (!locked_) return;
   flock(handle_->fd, LOCK_UN);
   locked_ = false;
+}
+
+bool OsFile::LockShared(int wait_ms) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+  for (;;) {
+    if (flock(handle_->fd, LOCK_SH | LOCK_NB) == 0) {
+      locked_ = true;
+      return true;
+    }
+    if (errno != EWOULDBLOCK && errno != EINTR) return false;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
 #endif

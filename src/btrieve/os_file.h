@@ -37,6 +37,9 @@ class OsFile {
   // Takes the exclusive write lock, waiting up to `wait_ms`; false when another process holds it.
   bool Lock(int wait_ms);
   void Unlock();
+  // A shared lock: readers of files written in place hold it while they read, so that they
+  // never see half a commit. Waits up to `wait_ms` for a writer to finish.
+  bool LockShared(int wait_ms);
 
  private:
   struct Handle;

@@ -34,6 +34,7 @@ class MemorySource final : public PageSource {
   Status Sync() override { return Status::Ok(); }
   bool Lock(int) override { return true; }
   void Unlock() override {}
+  bool LockShared(int) override { return true; }
 
  protected:
   Status DoWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t n) override {
@@ -55,6 +56,7 @@ class FileSource final : public PageSource {
       : file_(std::move(file)), size_(size), cache_bytes_(cache_bytes) {}
 
   std::uint64_t size() const override { return size_; }
+  Status RefreshSize() override { return file_->Size(&size_); }
   // The first read from the start of the file (the control records and, in new-format files,
   // the first allocation tables) is kept: its pages are asked for again at once.
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) override {
@@ -84,6 +86,7 @@ class FileSource final : public PageSource {
   Status Sync() override { return file_->Sync(); }
   bool Lock(int wait_ms) override { return file_->Lock(wait_ms); }
   void Unlock() override { file_->Unlock(); }
+  bool LockShared(int wait_ms) override { return file_->LockShared(wait_ms); }
 
  protected:
   // Writes through, keeping the cached copies of the pages written the same as the file.
@@ -114,7 +117,10 @@ class FileSource final : public PageSource {
     }
     // Record reads ask for the same page several times in a row.
     if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_);
-    if (page >= page_count()) return nullptr;
+    // Another process may have made the file longer since its size was read.
+    if (page >= page_count() && (!file_->Size(&size_).ok() || page >= page_count())) {
+      return nullptr;
+    }
     if (const auto hit = where_.find(page); hit != where_.end()) {
       last_page_ = page;
       last_slot_ = hit->second;

@@ -31,8 +31,9 @@ class PageSource {
                          std::size_t cache_bytes = kDefaultCacheBytes);
   static std::unique_ptr<PageSource> FromMemory(std::vector<std::uint8_t> bytes);
 
-  // Size of the file in bytes.
+  // Size of the file in bytes, as last read; RefreshSize reads it again.
   virtual std::uint64_t size() const = 0;
+  virtual Status RefreshSize() { return Status::Ok(); }
   // Copies up to `n` bytes at `offset` into `out`, fewer at the end of the file; returns how many.
   virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) = 0;
 
@@ -59,6 +60,8 @@ class PageSource {
   // The exclusive lock of a writing process, waited for up to `wait_ms`.
   virtual bool Lock(int wait_ms) = 0;
   virtual void Unlock() = 0;
+  // The shared lock a reader holds while it reads a file that is written in place.
+  virtual bool LockShared(int wait_ms) = 0;
 
   // Tests: after `writes` more writes, every write fails, as if the process had died there.
   void FailWritesAfter(int writes) { writes_left_ = writes; }

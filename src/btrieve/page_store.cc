@@ -82,7 +82,6 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const {
     if (page == 0 || page >= page_limit_) return nullptr;
     physical = physical_[page];
   }
-  if (physical >= physical_pages_) return nullptr;
   return source_->Page(physical);
 }
 
