@@ -1,0 +1,16 @@
+#include "posdata/table_handle.h"
+
+namespace kez {
+
+int EngineTableHandle::Create(bool variable_length, std::uint16_t page_size) {
+  table_.set_create_variable(variable_length);
+  table_.set_create_page_size(page_size);
+  return status_ = table_.Create().code();
+}
+
+int EngineTableHandle::KeyCount() {
+  btrieve::File* file = table_.file();
+  return file != nullptr ? static_cast<int>(file->layout().keys.size()) : 0;
+}
+
+}  // namespace kez
