@@ -1,5 +1,7 @@
 // Opens arbitrary bytes as a data file and reads everything a program could ask of it: every key
-// in both directions, searches, and the physical order in both directions.
+// in both directions, searches, and the physical order in both directions. Files that open then
+// take a short sequence of inserts, updates and deletes drawn from the input's last bytes, and
+// are read and checked again.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -34,6 +36,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file->GetGreaterOrEqual(spec.number, &key, &record).IgnoreError();
     file->GetLessOrEqual(spec.number, &key, &record).IgnoreError();
     file->GetEqual(spec.number, &key, &record).IgnoreError();
+  }
+  btrieve::CheckFile(*file);
+
+  // Writes: each of the last 12 input bytes picks an operation and shapes its record.
+  const std::size_t script = size < 12 ? size : 12;
+  for (std::size_t i = size - script; i < size; ++i) {
+    const std::uint8_t op = data[i];
+    const int key_number = file->layout().keys.empty() ? -1 : file->layout().keys[0].number;
+    btrieve::Bytes made(file->layout().record_length + (op & 0x0F) * 37u, op);
+    for (std::size_t b = 0; b < made.size(); ++b) {
+      made[b] = static_cast<std::uint8_t>(data[(b * 131 + i) % size] ^ op);
+    }
+    switch (op % 4) {
+      case 0:
+      case 1:
+        file->Insert(key_number, &made).IgnoreError();
+        break;
+      case 2:
+        if (key_number >= 0 && file->GetFirst(key_number, &key, &record).ok()) {
+          file->Update(key_number, made).IgnoreError();
+        }
+        break;
+      default:
+        if (file->StepLast(&record).ok()) file->Delete().IgnoreError();
+        break;
+    }
+  }
+  for (const btrieve::KeySpec& spec : file->layout().keys) {
+    steps = 0;
+    for (auto s = file->GetFirst(spec.number, &key, &record); s.ok() && steps < limit;
+         s = file->GetNext(spec.number, &key, &record)) {
+      ++steps;
+    }
   }
   btrieve::CheckFile(*file);
   return 0;

@@ -78,6 +78,7 @@ Status File::Load() {
   records_ = std::make_unique<RecordStore>(layout_, pages_);
   keys_.resize(layout_.keys.size());
   variable_page_ = kNoPointer;
+  indexes_checked_ = false;
   if (options_.writable) {
     writer_ = std::make_unique<FileWriter>(layout_, pages_, *source_, path_);
     writer_->Init();

@@ -90,6 +90,10 @@ class File {
   Status Insert(int key_number, Bytes* record);
   Status Update(int key_number, const Bytes& record);
   Status Delete();
+  // Whether Insert gives autoincrement keys of value 0 the next number (the engine's way, and
+  // the default) or keeps the 0 (copying records exactly).
+  void set_assign_autoincrement(bool assign) { assign_autoincrement_ = assign; }
+
   // Groups many writes into one commit (loading a whole file); EndBulk commits what is left.
   Status BeginBulk();
   Status EndBulk();
@@ -183,6 +187,8 @@ class File {
   std::unique_ptr<FileWriter> writer_;
   std::uint32_t variable_page_ = kNoPointer;  // where new variable-tail fragments go
   bool bulk_ = false;
+  bool assign_autoincrement_ = true;
+  bool indexes_checked_ = false;  // every index page checked since the last (re)load
   bool locked_ = false;
   int moves_since_check_ = 0;
 };

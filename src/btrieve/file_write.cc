@@ -41,6 +41,27 @@ Status File::WriteChecks() const {
   if (layout_.compressed()) {
     return Status(kOperationNotAllowed, name_ + ": compressed files are read only here");
   }
+  // The slot must hold what writing puts there: the user data, the tail pointer and each linked
+  // key's chain pointers, none overlapping.
+  const std::uint32_t data_end =
+      layout_.data_offset + layout_.record_length + (layout_.variable() ? 4u : 0u);
+  if (data_end > layout_.physical_length) {
+    return Status(kIoError, name_ + ": the record does not fit its slot; rebuild the file");
+  }
+  if (layout_.format == Format::kOld && layout_.last_data_page != kNoPointer &&
+      (!records_->IsDataPage(layout_.last_data_page) ||
+       layout_.unused_bytes_last_page > layout_.page_size - 6)) {
+    return Status(kIoError, name_ +
+                                ": the control record's last data page is damaged; rebuild "
+                                "the file");
+  }
+  for (const KeySpec& key : layout_.keys) {
+    if (key.linked_duplicates && (key.duplicate_pointer_offset < data_end ||
+                                  key.duplicate_pointer_offset + 8u > layout_.physical_length)) {
+      return Status(kIoError, name_ + ": key " + std::to_string(key.number) +
+                                  " keeps its chain pointers outside the slot; rebuild the file");
+    }
+  }
   return Status::Ok();
 }
 
@@ -58,15 +79,22 @@ Status File::BeginWrite() {
     }
   }
   // Every key is used: each index changes with each record. One that cannot be trusted would be
-  // made worse by writing through it.
+  // made worse by writing through it, so the first write checks every index page once.
   for (const KeySpec& spec : layout_.keys) {
     KeyState* state = nullptr;
     if (Status s = Key(spec.number, &state); !s.ok()) return FinishWrite(s);
+    if (!state->sorted && !indexes_checked_) {
+      IndexTree::Shape shape;
+      if (Status s = state->tree.Validate(&shape); !s.ok()) {
+        if (Status f = UseFallback(state, s.detail()); !f.ok()) return FinishWrite(f);
+      }
+    }
     if (state->sorted) {
       return FinishWrite(Status(kIoError, name_ + ": " + state->fallback_reason +
                                               "; rebuild the file before writing to it"));
     }
   }
+  indexes_checked_ = true;
   return Status::Ok();
 }
 
@@ -136,7 +164,7 @@ Status File::InsertRecord(int key_number, Bytes* record) {
 
   // Autoincrement keys left at 0 take the next number after the highest.
   for (const KeySpec& spec : layout_.keys) {
-    if (!IsAutoIncrement(spec)) continue;
+    if (!assign_autoincrement_ || !IsAutoIncrement(spec)) continue;
     const KeySegment& seg = spec.segments[0];
     std::uint8_t* field = record->data() + seg.position;
     if (LoadSigned(field, seg.length) != 0) continue;

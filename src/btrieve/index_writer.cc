@@ -92,6 +92,10 @@ Status IndexWriter::Insert(const std::uint8_t* value, std::uint32_t record) {
       // Append to the value's chain.
       std::uint8_t* entry = EntryAt(pages_.Mutable(path.back().page), path.back().index);
       const std::uint32_t last = LoadWs32(entry + 4 + kl + 4);
+      if (!records_.Live(last)) {
+        return Status(kIoError,
+                      "key " + std::to_string(key_.number) + " duplicate chain is damaged");
+      }
       StoreWs32(entry + 4 + kl + 4, record);
       StoreWs32(slot + pair, last);
       StoreWs32(slot + pair + 4, kNoPointer);
@@ -214,6 +218,10 @@ Status IndexWriter::Remove(const std::uint8_t* value, std::uint32_t record) {
     std::uint8_t* slot = records_.MutableSlot(record);
     const std::uint32_t previous = LoadWs32(slot + pair);
     const std::uint32_t next = LoadWs32(slot + pair + 4);
+    if ((previous != kNoPointer && !records_.Live(previous)) ||
+        (next != kNoPointer && !records_.Live(next))) {
+      return Status(kIoError, "key " + std::to_string(key_.number) + " duplicate chain is damaged");
+    }
     std::uint8_t* entry = EntryAt(pages_.Mutable(path.back().page), path.back().index);
     if (previous != kNoPointer || next != kNoPointer) {
       if (previous == kNoPointer) {

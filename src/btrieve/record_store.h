@@ -35,6 +35,9 @@ class RecordStore {
   std::uint32_t ChainPrevious(const std::uint8_t* slot, std::uint16_t offset) const;
   std::uint32_t ChainNext(const std::uint8_t* slot, std::uint16_t offset) const;
 
+  // Whether a page (by number) is a data page.
+  bool IsDataPage(std::uint32_t page) const;
+
   // Old format: whether a slot is on the deleted-record chain, and keeping that up to date as
   // records are deleted and slots reused.
   bool DeletedSlot(std::uint32_t address) const;
@@ -47,7 +50,6 @@ class RecordStore {
   const std::string& warning() const { return warning_; }
 
  private:
-  bool IsDataPage(std::uint32_t page) const;
   // Number of slots of a data page that may hold records.
   std::uint32_t UsedSlots(std::uint32_t page) const;
   bool SlotLive(std::uint32_t page, std::uint32_t slot, const std::uint8_t* bytes) const;

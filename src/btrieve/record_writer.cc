@@ -31,6 +31,11 @@ std::uint8_t* RecordWriter::MutableSlot(std::uint32_t address) {
   return pages_.Mutable(address / layout_.page_size) + address % layout_.page_size;
 }
 
+bool RecordWriter::Live(std::uint32_t address) const {
+  Status ignored;
+  return records_.LiveSlot(address, &ignored) != nullptr;
+}
+
 Status RecordWriter::TakeSlot(std::uint32_t* address) {
   const std::uint32_t ps = layout_.page_size;
   const std::uint32_t phys = layout_.physical_length;

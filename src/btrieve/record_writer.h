@@ -28,6 +28,8 @@ class RecordWriter {
   void ReleaseSlot(std::uint32_t address);
   // The bytes of a slot, to change.
   std::uint8_t* MutableSlot(std::uint32_t address);
+  // Whether a record lives at `address` (a duplicate chain may point only at such slots).
+  bool Live(std::uint32_t address) const;
 
   // Stores a record into its slot: the usage count (new files), the fixed part and, in
   // variable-length files, a new tail made of the bytes past the fixed part. Duplicate-chain

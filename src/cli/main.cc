@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   kez::cli::AddCheckCommand(app, exit_code);
   kez::cli::AddDumpCommand(app, exit_code);
   kez::cli::AddLogCommand(app, exit_code);
+  kez::cli::AddRebuildCommand(app, exit_code);
   kez::cli::AddSettingsCommand(app, exit_code);
   kez::cli::AddUploadCommand(app, exit_code);
   try {
