@@ -4,12 +4,17 @@
 #ifndef KEZ_APP_APP_CONTEXT_H_
 #define KEZ_APP_APP_CONTEXT_H_
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/host.h"
+#include "platform/instance_lock.h"
+#include "posdata/pos_database.h"
 #include "settings/cls_settings.h"
 
 namespace kez {
@@ -23,11 +28,40 @@ struct ExportFtpAccount {
   std::string port;
 };
 
+struct AppContext;
+
+// The windows of the tray program, as start-up and EndProgram drive them. A front end without a
+// screen leaves them empty.
+struct WindowHooks {
+  // Loads the hidden tray window: it puts the icon in the tray and starts the one-minute timer.
+  std::function<void(AppContext&)> load_tray_window;
+  // Shows the main settings window; its load reads the data location and the program's INI file.
+  std::function<void(AppContext&)> show_settings_window;
+  // Unloads every loaded window, letting pending events run after each.
+  std::function<void(AppContext&)> unload_windows;
+};
+
 struct AppContext {
-  explicit AppContext(Host& host_in) : host(host_in) {}
+  explicit AppContext(Host& host_in) : host(host_in), pos(host_in) {}
+  AppContext(const AppContext&) = delete;
+  AppContext& operator=(const AppContext&) = delete;
 
   // Message boxes, the clock, the progress display and the end of the process.
   Host& host;
+
+  // The POS data: data location, table entries and handles, record buffers, local-mode flag.
+  PosDatabase pos;
+
+  // The windows that start-up loads and EndProgram unloads.
+  WindowHooks windows;
+  // The single-instance lock file; empty for DefaultInstanceLockFile().
+  std::filesystem::path instance_lock_file;
+  // Held from start-up to the end of the process.
+  std::unique_ptr<InstanceLock> instance_lock;
+  // The pause between opening the tables and loading the tray window.
+  std::chrono::milliseconds start_up_pause{300};
+  // The application's help file, set by start-up.
+  std::filesystem::path HelpFile;
 
   // The folder of the program's own files: KEZDataAggregator.ini, KEZDataAggregator.log and the
   // engine status texts. See ResolveAppDir.

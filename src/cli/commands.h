@@ -8,9 +8,11 @@
 namespace kez::cli {
 
 void AddCheckCommand(CLI::App& app, int& exit_code);
+void AddDataPathCommand(CLI::App& app, int& exit_code);
 void AddDumpCommand(CLI::App& app, int& exit_code);
 void AddLogCommand(CLI::App& app, int& exit_code);
 void AddRebuildCommand(CLI::App& app, int& exit_code);
+void AddSampleCommand(CLI::App& app, int& exit_code);
 void AddSettingsCommand(CLI::App& app, int& exit_code);
 void AddUploadCommand(CLI::App& app, int& exit_code);
 

@@ -1,4 +1,6 @@
-// kezagg dump: the records of a data file, raw (hex) or decoded through a dictionary.
+// kezagg dump: the records of a data file, raw (hex) or decoded through a dictionary, or a KEZ
+// table read as the program reads it: through the catalogue, the record layer and the table's
+// record buffer.
 #include <cstdio>
 #include <memory>
 #include <nlohmann/json.hpp>
@@ -6,10 +8,15 @@
 #include <string>
 #include <variant>
 
+#include "app/app_dir.h"
 #include "btrieve/file.h"
 #include "btrieve/operation.h"
 #include "btrieve/table.h"
 #include "cli/commands.h"
+#include "cli/console_host.h"
+#include "cli/data_path_option.h"
+#include "posdata/dbsm_btrieve.h"
+#include "posdata/dbsm_catalogue.h"
 
 namespace kez::cli {
 namespace {
@@ -17,7 +24,8 @@ namespace {
 struct DumpOptions {
   bool raw = false;
   std::string dictionary;
-  std::string target;  // the data file (--raw) or the table name (--dictionary)
+  std::string data_path;
+  std::string target;  // the data file (--raw) or the table name
   std::optional<int> key;
   std::string format = "csv";
 };
@@ -141,6 +149,62 @@ int DumpDecoded(const DumpOptions& options) {
   return 0;
 }
 
+// The table's records through the record layer: physical order, or key order with --key.
+int DumpCatalogue(const DumpOptions& options) {
+  if (options.format != "csv" && options.format != "jsonl") {
+    std::fprintf(stderr, "dump: --format is csv or jsonl\n");
+    return 2;
+  }
+  const int table = TableNumber(options.target);
+  if (table < 0) {
+    std::fprintf(stderr, "dump: %s is none of COMMON, INVENTRY, SALESHEAD, UPC, SALESITEM, NAMES\n",
+                 options.target.c_str());
+    return 2;
+  }
+  std::string error;
+  const std::optional<std::string> data_path = ResolveDataPath(options.data_path, &error);
+  if (!data_path) {
+    std::fprintf(stderr, "dump: %s\n", ConsoleText(error).c_str());
+    return 2;
+  }
+  ConsoleHost host;
+  PosDatabase db(host);
+  db.app_dir = ResolveAppDir("");
+  UseDataPath(db, *data_path);
+  if (!DBSM_OpenDatabase(db) || !DBSM_OpenTable(db, table)) return 1;
+  const RecordBuffer& buffer = db.buffers[static_cast<std::size_t>(table)];
+  const bool csv = options.format == "csv";
+  if (csv) {
+    std::string header;
+    for (int i = 0; i < buffer.field_count(); ++i) {
+      header += (i == 0 ? "" : ",") + CsvField(buffer.field(i).name);
+    }
+    PrintLine(std::move(header));
+  }
+  const int key = options.key.value_or(0);
+  bool read =
+      DBSM_TableOp(db, table, options.key ? btrieve::kOpGetFirst : btrieve::kOpStepFirst, key);
+  while (read) {
+    if (csv) {
+      std::string line;
+      for (int i = 0; i < buffer.field_count(); ++i) {
+        line += (i == 0 ? "" : ",") + CsvField(DisplayText(buffer.Value(i)));
+      }
+      PrintLine(std::move(line));
+    } else {
+      // Fields in the buffer's (dictionary) order.
+      nlohmann::ordered_json object = nlohmann::ordered_json::object();
+      for (int i = 0; i < buffer.field_count(); ++i) {
+        object[buffer.field(i).name] = nlohmann::ordered_json(JsonValue(buffer.Value(i)));
+      }
+      PrintLine(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    }
+    read = DBSM_TableOp(db, table, options.key ? btrieve::kOpGetNext : btrieve::kOpStepNext, -1);
+  }
+  DBSM_CloseAll(db);
+  return db.DBSM_Table[static_cast<std::size_t>(table)].Status == btrieve::kEndOfFile ? 0 : 1;
+}
+
 }  // namespace
 
 void AddDumpCommand(CLI::App& app, int& exit_code) {
@@ -149,17 +213,27 @@ void AddDumpCommand(CLI::App& app, int& exit_code) {
   command->add_flag("--raw", options->raw, "Each record's user data as lowercase hex");
   command->add_option("--dictionary", options->dictionary,
                       "Decode the records of TABLE through the dictionary in this folder");
-  command->add_option("target", options->target, "Data file (--raw) or table name (--dictionary)")
+  command->add_option("--data-path", options->data_path,
+                      "Read KEZ table TABLE through the record layer from this data folder "
+                      "(default: the stored data location)");
+  command
+      ->add_option("target", options->target,
+                   "Data file (--raw), or table name (--dictionary, or a KEZ table)")
       ->required();
   command->add_option("--key", options->key, "Key order instead of physical order");
   command->add_option("--format", options->format, "csv (default) or jsonl");
   command->callback([options, &exit_code] {
-    if (options->raw == !options->dictionary.empty()) {
-      std::fprintf(stderr, "dump: give either --raw FILE or --dictionary DIR TABLE\n");
+    const int modes = (options->raw ? 1 : 0) + (options->dictionary.empty() ? 0 : 1) +
+                      (options->data_path.empty() ? 0 : 1);
+    if (modes > 1) {
+      std::fprintf(stderr,
+                   "dump: give one of --raw FILE, --dictionary DIR TABLE, --data-path DIR TABLE\n");
       exit_code = 2;
       return;
     }
-    exit_code = options->raw ? DumpRaw(*options) : DumpDecoded(*options);
+    exit_code = options->raw                   ? DumpRaw(*options)
+                : !options->dictionary.empty() ? DumpDecoded(*options)
+                                               : DumpCatalogue(*options);
   });
 }
 

@@ -10,9 +10,11 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exit_code = 0;
   kez::cli::AddCheckCommand(app, exit_code);
+  kez::cli::AddDataPathCommand(app, exit_code);
   kez::cli::AddDumpCommand(app, exit_code);
   kez::cli::AddLogCommand(app, exit_code);
   kez::cli::AddRebuildCommand(app, exit_code);
+  kez::cli::AddSampleCommand(app, exit_code);
   kez::cli::AddSettingsCommand(app, exit_code);
   kez::cli::AddUploadCommand(app, exit_code);
   try {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console_host.h"
 #include "platform/host.h"
 #include "transfer/ftp_client.h"
 
@@ -37,31 +38,6 @@ struct UploadOptions {
   std::string ca_file;
   bool trace = false;
   std::vector<std::string> files;
-};
-
-// The host of a command-line upload: messages go to stderr, questions get the cautious answer,
-// and there are no window events to let through.
-class UploadHost : public Host {
- public:
-  MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon,
-                            std::string_view title) override {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
-                 static_cast<int>(text.size()), text.data());
-    switch (buttons) {
-      case MessageButtons::kYesNo:
-        return MessageAnswer::kNo;
-      case MessageButtons::kRetryCancel:
-        return MessageAnswer::kCancel;
-      case MessageButtons::kOk:
-        break;
-    }
-    return MessageAnswer::kOk;
-  }
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  void SetProgress(int, std::string_view) override {}
-  bool OpenWithViewer(const std::filesystem::path&) override { return false; }
-  LocalDateTime Now() override { return {}; }
 };
 
 bool StderrIsTerminal() {
@@ -149,7 +125,7 @@ int RunUpload(const UploadOptions& options) {
     return Fail("no password: set KEZ_FTP_PASSWORD or run from a terminal");
   }
 
-  UploadHost host;
+  ConsoleHost host;
   FtpOptions ftp_options;
   ftp_options.ca_file = options.ca_file;
   ftp_options.trace = options.trace;

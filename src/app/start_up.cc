@@ -1,0 +1,78 @@
+#include "app/start_up.h"
+
+#include <cstdlib>
+#include <thread>
+
+#include "app/config_files.h"
+#include "app/report_settings_io.h"
+#include "platform/app_titles.h"
+#include "posdata/data_path_ops.h"
+#include "posdata/dbsm_btrieve.h"
+#include "posdata/dbsm_catalogue.h"
+
+namespace kez {
+namespace {
+
+void TakeInstanceLock(AppContext& context) {
+  const std::filesystem::path lock_file =
+      context.instance_lock_file.empty() ? DefaultInstanceLockFile() : context.instance_lock_file;
+  std::string error;
+  const InstanceLock::Outcome outcome =
+      InstanceLock::TryAcquire(lock_file, &context.instance_lock, &error);
+  if (outcome == InstanceLock::Outcome::kHeldElsewhere) {
+    context.host.ShowMessage(
+        "KEZ Marketing Portal is already running.\rThis Program Can Only Be Runing Once On "
+        "This Machine",
+        MessageButtons::kOk, MessageIcon::kNone, kApplicationTitle);
+    context.host.EndProcess(kExitAlreadyRunning);
+  }
+  if (outcome == InstanceLock::Outcome::kFailed) {
+    // Without a usable lock the program still runs; the user learns that a second copy would not
+    // be stopped.
+    context.host.ShowMessage(
+        "The lock that keeps a second copy from running cannot be used: " + error,
+        MessageButtons::kOk, MessageIcon::kExclamation, kApplicationTitle);
+  }
+}
+
+}  // namespace
+
+void StartUp(AppContext& context) {
+  PosDatabase& pos = context.pos;
+  context.host.DoEvents();
+  TakeInstanceLock(context);
+
+  pos.app_dir = context.AppDir;
+  pos.end_program = [&context](int exit_code) { EndProgram(context, exit_code); };
+  if (!gfbKEZ_DataPath_open(pos, false, 0, "", false)) context.host.EndProcess(kExitStopped);
+  if (pos.DataPath.empty()) pos.DataPath = pos.DataPathSettings.DataPath;
+
+  LoadReportSettings(context, pos.DataPath);
+
+  // A run whose database cannot be opened would sit without a window or a timer, out of the
+  // user's reach; it ends instead.
+  if (!DBSM_OpenDatabase(pos)) context.host.EndProcess(kExitStopped);
+  if (!DBSM_OpenAll(pos)) {
+    DBSM_CloseAll(pos);
+    context.host.EndProcess(kExitStopped);
+  }
+
+  std::this_thread::sleep_for(context.start_up_pause);
+  if (context.windows.load_tray_window) context.windows.load_tray_window(context);
+  if (context.windows.show_settings_window) {
+    context.windows.show_settings_window(context);
+  } else {
+    LoadAggregatorSettings(context);
+  }
+  context.HelpFile = context.AppDir / kHelpFileName;
+}
+
+void EndProgram(AppContext& context, int exit_code) {
+  if (context.windows.unload_windows) context.windows.unload_windows(context);
+  DBSM_UnloadHolder(context.pos);
+  context.host.EndProcess(exit_code);
+  // EndProcess never returns, but a call through the interface is not seen as [[noreturn]].
+  std::abort();
+}
+
+}  // namespace kez

@@ -1,0 +1,90 @@
+#include "cli/console_host.h"
+
+#include <thread>
+
+#include "platform/program_folder.h"
+#include "platform/windows1252.h"
+
+namespace kez::cli {
+namespace {
+
+bool Contains(std::string_view text, std::string_view part) {
+  if (part.size() > text.size()) return false;
+  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (EqualsIgnoreCase1252(text.substr(at, part.size()), part)) return true;
+  }
+  return false;
+}
+
+bool IsRetryQuestion(std::string_view text, MessageButtons buttons) {
+  if (buttons == MessageButtons::kRetryCancel) return true;
+  return buttons == MessageButtons::kYesNo &&
+         (Contains(text, "Retry?") || Contains(text, "try again?"));
+}
+
+const char* AnswerName(MessageAnswer answer) {
+  switch (answer) {
+    case MessageAnswer::kOk:
+      return "OK";
+    case MessageAnswer::kYes:
+      return "Yes";
+    case MessageAnswer::kNo:
+      return "No";
+    case MessageAnswer::kRetry:
+      return "Retry";
+    case MessageAnswer::kCancel:
+      return "Cancel";
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string ConsoleText(std::string_view text) {
+  std::string lines;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      lines += '\n';
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      lines += text[i];
+    }
+  }
+  return Utf8FromWindows1252(lines);
+}
+
+MessageAnswer ConsoleHost::Decide(std::string_view text, MessageButtons buttons) {
+  if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
+  const bool yes_no = buttons == MessageButtons::kYesNo;
+  if (!IsRetryQuestion(text, buttons)) return MessageAnswer::kNo;
+  auto count = retries_.find(text);
+  if (count == retries_.end()) count = retries_.emplace(std::string(text), 0).first;
+  if (count->second >= policy_.retry_limit) {
+    count->second = 0;
+    return yes_no ? MessageAnswer::kNo : MessageAnswer::kCancel;
+  }
+  ++count->second;
+  std::this_thread::sleep_for(policy_.retry_pause);
+  return yes_no ? MessageAnswer::kYes : MessageAnswer::kRetry;
+}
+
+MessageAnswer ConsoleHost::ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon,
+                                       std::string_view title) {
+  const std::string shown = ConsoleText(title) + ": " + ConsoleText(text);
+  if (buttons == MessageButtons::kOk) {
+    std::fprintf(out_, "%s\n", shown.c_str());
+    std::fflush(out_);
+    return MessageAnswer::kOk;
+  }
+  // The question is on screen before the pause that may come with its answer.
+  std::fprintf(out_, "%s ", shown.c_str());
+  std::fflush(out_);
+  const MessageAnswer answer = Decide(text, buttons);
+  std::fprintf(out_, "[answered %s]\n", AnswerName(answer));
+  std::fflush(out_);
+  return answer;
+}
+
+LocalDateTime ConsoleHost::Now() { return CurrentLocalDateTime(); }
+
+}  // namespace kez::cli

@@ -1,0 +1,54 @@
+// ConsoleHost: the host of kezagg, which runs without a screen and must never wait for a person.
+// Every message goes to standard error as "title: text", in UTF-8, with its line breaks as new
+// lines. Questions are answered by a fixed policy:
+// - an OK box is answered OK;
+// - a retry question (Retry/Cancel buttons, or a Yes/No question whose text asks "Retry?" or "try
+//   again?") is answered Retry or Yes up to `retry_limit` times, each after `retry_pause` so that
+//   the cause (a locked record, a server that is down) has time to clear; the next time it is
+//   answered Cancel or No, and its count starts again;
+// - any other Yes/No question is answered No: nothing is defined or changed without a person.
+// The answer follows the question on the same line: "[answered Yes]".
+#ifndef KEZ_CLI_CONSOLE_HOST_H_
+#define KEZ_CLI_CONSOLE_HOST_H_
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "platform/host.h"
+
+namespace kez::cli {
+
+class ConsoleHost : public Host {
+ public:
+  struct Policy {
+    int retry_limit = 3;
+    std::chrono::milliseconds retry_pause{2000};
+  };
+
+  ConsoleHost() : ConsoleHost(Policy{}) {}
+  explicit ConsoleHost(Policy policy, std::FILE* out = stderr) : policy_(policy), out_(out) {}
+
+  MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
+                            std::string_view title) override;
+  void DoEvents() override {}
+  void SetBusy(bool) override {}
+  void SetProgress(int, std::string_view) override {}
+  bool OpenWithViewer(const std::filesystem::path&) override { return false; }
+  LocalDateTime Now() override;
+
+ private:
+  MessageAnswer Decide(std::string_view text, MessageButtons buttons);
+
+  Policy policy_;
+  std::FILE* out_;
+  std::map<std::string, int, std::less<>> retries_;  // retry answers given so far, per question
+};
+
+// The text as the terminal shows it: UTF-8, each CR LF or lone CR a new line.
+std::string ConsoleText(std::string_view text);
+
+}  // namespace kez::cli
+
+#endif  // KEZ_CLI_CONSOLE_HOST_H_

@@ -1,0 +1,98 @@
+// kezagg's data commands as a user runs them: the stored data location, a sample store, and a
+// table read back through the record layer.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace kez::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+class KezaggDataTest : public ::testing::Test {
+ protected:
+  // Runs kezagg with `arguments` and this test's own settings folder; returns the exit code and
+  // keeps standard output and error (together) in `output`.
+  int Run(const std::string& arguments) {
+    const std::string command = "XDG_CONFIG_HOME='" + config_.path().string() + "' " + KEZ_KEZAGG +
+                                " " + arguments + " 2>&1";
+    output.clear();
+    FILE* pipe = popen(command.c_str(), "r");
+    std::array<char, 4096> buffer;
+    for (std::size_t n; (n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0;) {
+      output.append(buffer.data(), n);
+    }
+    const int status = pclose(pipe);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  bool Says(std::string_view text) { return output.find(text) != std::string::npos; }
+  std::size_t Lines() {
+    return static_cast<std::size_t>(std::count(output.begin(), output.end(), '\n'));
+  }
+
+  TempDir config_;
+  TempDir work_;
+  std::string output;
+};
+
+TEST_F(KezaggDataTest, AStoredDataPathServesTheCommandsThatNeedData) {
+  const fs::path store = work_ / "store";
+  ASSERT_EQ(Run("datapath show"), 0) << output;
+  EXPECT_TRUE(Says("DATAPATH is not set")) << output;
+  EXPECT_EQ(Run("dump SALESHEAD"), 2);
+  EXPECT_TRUE(Says("kezagg datapath set DIR")) << output;
+
+  EXPECT_EQ(Run("datapath set '" + (work_ / "nowhere").string() + "'"), 1);
+  EXPECT_TRUE(Says("KEZ Marketing Portal: Data Path Not Found.\nUse the Browse method")) << output;
+
+  ASSERT_EQ(Run("sample --scale tiny --until 2026-01-05 --out '" + store.string() + "'"), 0)
+      << output;
+  EXPECT_TRUE(Says("SALESHEAD 50,")) << output;
+  EXPECT_EQ(Run("sample --scale tiny --out '" + store.string() + "'"), 1);
+  EXPECT_TRUE(Says("give --replace")) << output;
+
+  ASSERT_EQ(Run("datapath set '" + store.string() + "/' --station 60 --network"), 0) << output;
+  EXPECT_TRUE(Says("station 60 is above 50")) << output;
+  ASSERT_EQ(Run("datapath show"), 0);
+  EXPECT_TRUE(Says("DATAPATH=" + store.string() + "\nSTATION=1\n")) << output;
+  EXPECT_TRUE(Says("NETWORK=True")) << output;
+  EXPECT_TRUE(fs::exists(config_ / "KEZ" / "KEZ Settings.ini"));
+
+  ASSERT_EQ(Run("dump SALESHEAD"), 0) << output;
+  EXPECT_EQ(Lines(), 51u);
+  EXPECT_EQ(output.rfind("SaleNumber,SaleDate,Station,Clerk,Invoice,", 0), 0u) << output;
+  EXPECT_TRUE(Says("\n1,20251215,")) << output;
+  ASSERT_EQ(Run("dump --data-path '" + store.string() + "' SALESITEM --key 0 --format jsonl"), 0);
+  EXPECT_EQ(output.rfind("{\"SaleNumber\":1,\"Station\":", 0), 0u) << output;
+}
+
+TEST_F(KezaggDataTest, ADescribedStoreHoldsExactlyItsRecordsUnderItsFileNumber) {
+  const fs::path description = work_ / "store.json";
+  std::ofstream(description) << R"({"tables": {
+      "COMMON": [{"FileNumber": 3}],
+      "SALESHEAD": [{"SaleNumber": 12, "SaleDate": "20260102", "Invoice": "0000012"}]}})";
+  const fs::path store = work_ / "described";
+  ASSERT_EQ(Run("sample --from '" + description.string() + "' --out '" + store.string() + "'"), 0)
+      << output;
+  for (const char* name : {"COMMON.KEZ", "invt3.KEZ", "SaleHead3.KEZ", "UPC3.KEZ", "SaleItem3.KEZ",
+                           "name.KEZ", "FILE.DDF", "KEZ.INI"}) {
+    EXPECT_TRUE(fs::exists(store / name)) << name;
+  }
+  ASSERT_EQ(Run("dump --data-path '" + store.string() + "' SALESHEAD"), 0) << output;
+  EXPECT_EQ(Lines(), 2u);
+  EXPECT_TRUE(Says("\n12,20260102,0,        ,0000012,")) << output;
+
+  for (const char* name : {"FILE.DDF", "FIELD.DDF", "INDEX.DDF"}) fs::remove(store / name);
+  EXPECT_EQ(Run("dump --data-path '" + store.string() + "' SALESHEAD"), 1);
+  EXPECT_TRUE(Says("Cannot Access Data From This Table.")) << output;
+}
+
+}  // namespace
+}  // namespace kez::testing
