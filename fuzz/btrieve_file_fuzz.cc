@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "btrieve/consistency.h"
 #include "btrieve/file.h"
@@ -23,19 +25,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (auto s = file->StepLast(&record); s.ok() && steps < limit; s = file->StepPrevious(&record)) {
     ++steps;
   }
-  for (const btrieve::KeySpec& spec : file->layout().keys) {
-    for (auto s = file->GetFirst(spec.number, &key, &record); s.ok() && steps < limit;
-         s = file->GetNext(spec.number, &key, &record)) {
+  // Operations may read the file's structures again, so keys are taken by number.
+  std::vector<std::pair<int, std::size_t>> keys;
+  for (const btrieve::KeySpec& spec : file->layout().keys)
+    keys.emplace_back(spec.number, spec.key_length);
+  for (const auto& [number, length] : keys) {
+    for (auto s = file->GetFirst(number, &key, &record); s.ok() && steps < limit;
+         s = file->GetNext(number, &key, &record)) {
       ++steps;
     }
-    for (auto s = file->GetLast(spec.number, &key, &record); s.ok() && steps < limit;
-         s = file->GetPrevious(spec.number, &key, &record)) {
+    for (auto s = file->GetLast(number, &key, &record); s.ok() && steps < limit;
+         s = file->GetPrevious(number, &key, &record)) {
       ++steps;
     }
-    key.assign(spec.key_length, size > 0 ? data[size / 2] : 0);
-    file->GetGreaterOrEqual(spec.number, &key, &record).IgnoreError();
-    file->GetLessOrEqual(spec.number, &key, &record).IgnoreError();
-    file->GetEqual(spec.number, &key, &record).IgnoreError();
+    key.assign(length, size > 0 ? data[size / 2] : 0);
+    file->GetGreaterOrEqual(number, &key, &record).IgnoreError();
+    file->GetLessOrEqual(number, &key, &record).IgnoreError();
+    file->GetEqual(number, &key, &record).IgnoreError();
   }
   btrieve::CheckFile(*file);
 
@@ -63,10 +69,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
     }
   }
-  for (const btrieve::KeySpec& spec : file->layout().keys) {
+  keys.clear();
+  for (const btrieve::KeySpec& spec : file->layout().keys) keys.emplace_back(spec.number, 0);
+  for (const auto& [number, unused] : keys) {
     steps = 0;
-    for (auto s = file->GetFirst(spec.number, &key, &record); s.ok() && steps < limit;
-         s = file->GetNext(spec.number, &key, &record)) {
+    for (auto s = file->GetFirst(number, &key, &record); s.ok() && steps < limit;
+         s = file->GetNext(number, &key, &record)) {
       ++steps;
     }
   }

@@ -1,6 +1,7 @@
 #include "btrieve/file.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <system_error>
 
@@ -104,22 +105,30 @@ Status File::Reload() {
   return Status::Ok();
 }
 
-Status File::CheckForChanges() {
-  moves_since_check_ = 0;
+Status File::CatchUp() {
+  // Reads look for another process's commit at most every 20 ms; a read that meets damage looks
+  // at once (see Retrying), and a writer always looks once it holds the lock.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last_check_ < std::chrono::milliseconds(20)) return Status::Ok();
+  return CheckForChanges();
+}
+
+bool File::Changed() {
   std::uint8_t counts[8] = {};
   if (layout_.format == Format::kNew) {
     if (source_->ReadAt(4, 4, counts) != 4 ||
         source_->ReadAt(std::uint64_t{layout_.page_size} + 4, 4, counts + 4) != 4) {
-      return Status::Ok();
+      return false;
     }
-    const std::uint32_t latest = std::max(LoadU32(counts), LoadU32(counts + 4));
-    if (latest == layout_.fcr_usage) return Status::Ok();
-  } else {
-    if (source_->ReadAt(4, 2, counts) != 2 || LoadU16(counts) == layout_.fcr_usage) {
-      return Status::Ok();
-    }
+    return std::max(LoadU32(counts), LoadU32(counts + 4)) != layout_.fcr_usage;
   }
-  return Reload();
+  return source_->ReadAt(4, 2, counts) == 2 && LoadU16(counts) != layout_.fcr_usage;
+}
+
+Status File::CheckForChanges() {
+  moves_since_check_ = 0;
+  last_check_ = std::chrono::steady_clock::now();
+  return Changed() ? Reload() : Status::Ok();
 }
 
 void File::NoteUsage(std::uint32_t address) {
@@ -394,7 +403,7 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
-  if (Status s = CheckForChanges(); !s.ok()) return s;
+  if (Status s = CatchUp(); !s.ok()) return s;
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   const bool needs_search = how != Seek::kFirst && how != Seek::kLast;
@@ -411,6 +420,8 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
                              : PositionTree(state, how, search.data());
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
+      // Pages another process rewrote since this handle read the file look damaged too.
+      if (Changed()) return Status(kIoError, name_ + ": the file changed while it was read");
       cursor_->key = -1;
       if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
       continue;
@@ -430,7 +441,7 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
   pages_.Unpin();
   // Another process's commit is noticed at least every 64 steps.
   if (++moves_since_check_ >= 64) {
-    if (Status s = CheckForChanges(); !s.ok()) return s;
+    if (Status s = CatchUp(); !s.ok()) return s;
   }
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
@@ -446,7 +457,9 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
     Status s = state->sorted ? MoveSorted(state, forward) : MoveTree(state, forward);
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
-      cursor_->record = from;  // found again in the rebuilt order, then moved from there
+      cursor_->record = from;
+      if (Changed()) return Status(kIoError, name_ + ": the file changed while it was read");
+      // Found again in the rebuilt order, then moved from there.
       if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
       continue;
     }
@@ -534,14 +547,14 @@ Status File::Step(std::uint32_t address, Bytes* record) {
 Status File::StepFirstOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
-  if (Status s = CheckForChanges(); !s.ok()) return s;
+  if (Status s = CatchUp(); !s.ok()) return s;
   return Step(records_->First(), record);
 }
 
 Status File::StepLastOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
-  if (Status s = CheckForChanges(); !s.ok()) return s;
+  if (Status s = CatchUp(); !s.ok()) return s;
   return Step(records_->Last(), record);
 }
 
@@ -549,7 +562,7 @@ Status File::StepNextOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (++moves_since_check_ >= 64) {
-    if (Status s = CheckForChanges(); !s.ok()) return s;
+    if (Status s = CatchUp(); !s.ok()) return s;
   }
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
@@ -561,7 +574,7 @@ Status File::StepPreviousOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (++moves_since_check_ >= 64) {
-    if (Status s = CheckForChanges(); !s.ok()) return s;
+    if (Status s = CatchUp(); !s.ok()) return s;
   }
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
@@ -581,7 +594,7 @@ Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, B
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
-  if (Status s = CheckForChanges(); !s.ok()) return s;
+  if (Status s = CatchUp(); !s.ok()) return s;
   if (Status s = ReadRecord(position, record); !s.ok()) return s;
   cursor_->record = position;
   cursor_->key = -1;

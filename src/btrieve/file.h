@@ -4,6 +4,7 @@
 #ifndef KEZ_BTRIEVE_FILE_H_
 #define KEZ_BTRIEVE_FILE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,8 @@ class File {
   // be written; bytes() gives them back.
   static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out);
 
+  // The file's structure. Any operation may read it anew (another process committed), so hold
+  // on to key numbers rather than to references into it across operations.
   const FileLayout& layout() const { return layout_; }
   const std::string& name() const { return name_; }
 
@@ -133,8 +136,12 @@ class File {
   // Reads the file's structures again after another process committed, keeping the position on
   // its record when it still exists.
   Status Reload();
-  // Whether another process has committed since the control record was read; reloads if so.
+  // Whether another process has committed since the control record was read.
+  bool Changed();
+  // Reloads when Changed().
   Status CheckForChanges();
+  // The same, at most every 20 ms (reads).
+  Status CatchUp();
   // Remembers the usage count of the record just read (conflict detection of Update/Delete).
   void NoteUsage(std::uint32_t address);
   // Locks the file for a write (status 85 when another process holds it) and catches up with
@@ -191,6 +198,7 @@ class File {
   bool indexes_checked_ = false;  // every index page checked since the last (re)load
   bool locked_ = false;
   int moves_since_check_ = 0;
+  std::chrono::steady_clock::time_point last_check_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace btrieve

@@ -48,8 +48,9 @@ class MemorySource final : public PageSource {
 };
 
 // Cached pages of a file on disk. A first miss in a block of pages reads one page (an index
-// lookup touches few pages); a second miss in the same block reads the rest of the block, so a
-// scan costs two reads a block even when a file's logical order is scattered over its pages.
+// lookup touches few pages); a second miss in the same block soon after reads the rest of the
+// block, so a scan costs two reads a block even when a file's logical order is scattered over its
+// pages, while lookups at random over a large file read single pages.
 class FileSource final : public PageSource {
  public:
   FileSource(std::unique_ptr<OsFile> file, std::uint64_t size, std::size_t cache_bytes)
@@ -133,6 +134,8 @@ class FileSource final : public PageSource {
 
  private:
   static constexpr std::uint32_t kBlockPages = 32;
+  // A block missed again within this many misses is being scanned, not looked up at random.
+  static constexpr std::uint64_t kRecentMisses = 64;
   static constexpr std::size_t kNone = SIZE_MAX;
 
   struct Slot {
@@ -173,20 +176,21 @@ class FileSource final : public PageSource {
   const std::uint8_t* Load(std::uint32_t page) {
     const std::uint32_t block = page / kBlockPages;
     if (block >= block_misses_.size()) block_misses_.resize(block + 1, 0);
+    ++misses_;
     std::uint32_t first = page;
     std::uint32_t end = page + 1;
     if (page == last_miss_ + 1) {
       // Misses in page order: read ahead in runs that double.
       run_ = std::min(run_ * 2, kBlockPages);
       end = std::min(page + run_, page_count());
-    } else if (block_misses_[block] > 0) {
+    } else if (block_misses_[block] != 0 && misses_ - block_misses_[block] <= kRecentMisses) {
       run_ = 1;
       first = block * kBlockPages;
       end = std::min(first + kBlockPages, page_count());
     } else {
       run_ = 1;
     }
-    block_misses_[block] = 1;
+    block_misses_[block] = misses_;
     last_miss_ = end - 1;
     // Read the block's pages that are not cached, one read per consecutive run.
     for (std::uint32_t at = first; at < end;) {
@@ -261,7 +265,8 @@ class FileSource final : public PageSource {
   std::size_t head_ = kNone;
   std::size_t tail_ = kNone;
   std::unordered_map<std::uint32_t, std::size_t> where_;
-  std::vector<std::uint8_t> block_misses_;
+  std::vector<std::uint64_t> block_misses_;  // when each block last missed (0: never)
+  std::uint64_t misses_ = 0;
   std::uint64_t epoch_ = 1;
   std::uint32_t last_miss_ = 0xFFFFFFF0;
   std::uint32_t run_ = 1;

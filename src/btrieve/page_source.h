@@ -19,7 +19,7 @@ namespace btrieve {
 
 class PageSource {
  public:
-  static constexpr std::size_t kDefaultCacheBytes = 4u << 20;
+  static constexpr std::size_t kDefaultCacheBytes = 16u << 20;
 
   virtual ~PageSource() = default;
 

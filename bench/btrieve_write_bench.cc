@@ -1,0 +1,160 @@
+// A file of sale lines (150-byte records, a two-segment unique key and two duplicate keys) built
+// by bulk insertion, then read: insert rate, Get Equal latency, physical scan, key-order walk,
+// and file size beside the raw record bytes. KEZ_BENCH_RECORDS sets the record count
+// (default 1,000,000).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "btrieve/byte_order.h"
+#include "btrieve/file.h"
+#include "btrieve/file_creator.h"
+
+namespace {
+
+constexpr std::uint16_t kRecordLength = 150;
+
+std::uint32_t RecordCount() {
+  const char* given = std::getenv("KEZ_BENCH_RECORDS");
+  return given != nullptr ? static_cast<std::uint32_t>(std::atol(given)) : 1000000u;
+}
+
+// Sale number (int32) + line (int16): unique; item (int32): duplicates; date (8 chars): duplicates.
+btrieve::FileSpec SaleLineSpec() {
+  btrieve::FileSpec spec;
+  spec.record_length = kRecordLength;
+  spec.page_size = 4096;
+  spec.keys.push_back({{{0, 4, btrieve::kKeySegmented, btrieve::kTypeInteger, 0, -1},
+                        {4, 2, 0, btrieve::kTypeInteger, 0, -1}}});
+  spec.keys.push_back({{{6, 4, btrieve::kKeyDuplicates, btrieve::kTypeInteger, 0, -1}}});
+  spec.keys.push_back({{{10, 8, btrieve::kKeyDuplicates, btrieve::kTypeString, 0, -1}}});
+  return spec;
+}
+
+btrieve::Bytes SaleLine(std::uint32_t i) {
+  btrieve::Bytes record(kRecordLength, ' ');
+  btrieve::StoreU32(record.data(), i / 3 + 1);  // three lines a sale
+  btrieve::StoreU16(record.data() + 4, static_cast<std::uint16_t>(i % 3 + 1));
+  btrieve::StoreU32(record.data() + 6, (i * 2654435761u) % 5000);  // 5,000 items
+  const std::uint32_t day = i / 3000;                              // a thousand sales a day
+  char date[9];
+  std::snprintf(date, sizeof date, "2%03u%02u%02u", 20 + day / 365, 1 + day % 365 / 31,
+                1 + day % 31);
+  std::memcpy(record.data() + 10, date, 8);
+  for (std::size_t b = 18; b < kRecordLength; ++b) record[b] = static_cast<std::uint8_t>(i + b);
+  return record;
+}
+
+class SaleLineFile {
+ public:
+  static SaleLineFile& Get() {
+    static SaleLineFile* file = new SaleLineFile();
+    return *file;
+  }
+  const std::filesystem::path& path() const { return path_; }
+  double insert_seconds() const { return insert_seconds_; }
+  std::uint32_t records() const { return records_; }
+
+ private:
+  SaleLineFile() : records_(RecordCount()) {
+    path_ = std::filesystem::temp_directory_path() / "kez-bench-salelines.dat";
+    std::filesystem::remove(path_);
+    if (!btrieve::CreateFile(path_, SaleLineSpec(), true).ok()) std::abort();
+    std::unique_ptr<btrieve::File> file;
+    btrieve::OpenOptions options;
+    options.writable = true;
+    if (!btrieve::File::Open(path_, &file, options).ok()) std::abort();
+    const auto start = std::chrono::steady_clock::now();
+    if (!file->BeginBulk().ok()) std::abort();
+    for (std::uint32_t i = 0; i < records_; ++i) {
+      btrieve::Bytes record = SaleLine(i);
+      if (!file->Insert(-1, &record).ok()) std::abort();
+    }
+    if (!file->EndBulk().ok()) std::abort();
+    insert_seconds_ =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  }
+  std::filesystem::path path_;
+  std::uint32_t records_;
+  double insert_seconds_ = 0;
+};
+
+std::unique_ptr<btrieve::File> Open(
+    std::size_t cache_bytes = btrieve::PageSource::kDefaultCacheBytes) {
+  std::unique_ptr<btrieve::File> file;
+  btrieve::OpenOptions options;
+  options.cache_bytes = cache_bytes;
+  if (!btrieve::File::Open(SaleLineFile::Get().path(), &file, options).ok()) std::abort();
+  return file;
+}
+
+void BM_BulkInsert(benchmark::State& state) {
+  const SaleLineFile& built = SaleLineFile::Get();
+  for (auto _ : state) benchmark::DoNotOptimize(built.records());
+  const double raw = static_cast<double>(built.records()) * kRecordLength;
+  const double size = static_cast<double>(std::filesystem::file_size(built.path()));
+  state.counters["inserts/s"] = built.records() / built.insert_seconds();
+  state.counters["insert_s"] = built.insert_seconds();
+  state.counters["size/raw"] = size / raw;
+  state.counters["file_MB"] = size / 1e6;
+}
+BENCHMARK(BM_BulkInsert)->Iterations(1);
+
+// Random sale lines by their unique key. Argument: the page cache in MB (16 is the default; 512
+// holds the whole file, read once by a scan before timing).
+void BM_GetEqual(benchmark::State& state) {
+  auto file = Open(static_cast<std::size_t>(state.range(0)) << 20);
+  btrieve::Bytes key(6);
+  btrieve::Bytes record;
+  if (state.range(0) >= 512) {
+    btrieve::Bytes value;
+    for (auto s = file->GetFirst(0, &value, &record); s.ok();
+         s = file->GetNext(0, &value, &record)) {
+    }
+  }
+  std::mt19937 random(7);
+  const std::uint32_t sales = SaleLineFile::Get().records() / 3;
+  for (auto _ : state) {
+    btrieve::StoreU32(key.data(), 1 + random() % sales);
+    btrieve::StoreU16(key.data() + 4, static_cast<std::uint16_t>(1 + random() % 3));
+    if (!file->GetEqual(0, &key, &record).ok()) state.SkipWithError("missing record");
+  }
+}
+BENCHMARK(BM_GetEqual)->Arg(16)->Arg(512)->Repetitions(5)->ReportAggregatesOnly(true);
+
+void BM_PhysicalScan(benchmark::State& state) {
+  auto file = Open();
+  std::int64_t records = 0;
+  for (auto _ : state) {
+    btrieve::Bytes record;
+    records = 0;
+    for (auto s = file->StepFirst(&record); s.ok(); s = file->StepNext(&record)) ++records;
+  }
+  state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_PhysicalScan)->Unit(benchmark::kMillisecond);
+
+void BM_KeyOrderWalk(benchmark::State& state) {
+  auto file = Open();
+  std::int64_t records = 0;
+  for (auto _ : state) {
+    btrieve::Bytes key;
+    btrieve::Bytes record;
+    records = 0;
+    for (auto s = file->GetFirst(0, &key, &record); s.ok(); s = file->GetNext(0, &key, &record)) {
+      ++records;
+    }
+  }
+  state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_KeyOrderWalk)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
