@@ -1,10 +1,13 @@
 // kezagg settings show|set|reset: the two reports' settings in portal.xml of a data folder.
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/console_host.h"
+#include "cli/data_path_option.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
 #include "platform/windows1252.h"
@@ -107,9 +110,22 @@ int Reset(const SettingsOptions& options) {
 }
 
 CLI::App* AddDataPathOption(CLI::App* command, SettingsOptions& options) {
-  command->add_option("--data-path", options.data_path, "Folder of the KEZ data and portal.xml")
-      ->required();
+  command->add_option("--data-path", options.data_path,
+                      "Folder of the KEZ data and portal.xml (default: the stored data location)");
   return command;
+}
+
+// Takes the stored data location when --data-path was not given; false after saying why there is
+// none.
+bool ResolveOptionsDataPath(SettingsOptions& options) {
+  std::string error;
+  const std::optional<std::string> data_path = ResolveDataPath(options.data_path, &error);
+  if (!data_path) {
+    std::fprintf(stderr, "settings: %s\n", ConsoleText(error).c_str());
+    return false;
+  }
+  options.data_path = *data_path;
+  return true;
 }
 
 }  // namespace
@@ -123,7 +139,8 @@ void AddSettingsCommand(CLI::App& app, int& exit_code) {
   auto* show = AddDataPathOption(
       settings->add_subcommand("show", "Print both reports, every value as portal.xml holds it"),
       *options);
-  show->callback([options, &exit_code] { exit_code = Show(*options); });
+  show->callback(
+      [options, &exit_code] { exit_code = ResolveOptionsDataPath(*options) ? Show(*options) : 2; });
 
   auto* set = AddDataPathOption(
       settings->add_subcommand("set", "Change one value of one report and save"), *options);
@@ -133,11 +150,14 @@ void AddSettingsCommand(CLI::App& app, int& exit_code) {
   set->add_option("name", options->name, "Setting name, as in portal.xml")->required();
   set->add_option("value", options->value, "New value: text, True/False, a number or a date")
       ->required();
-  set->callback([options, &exit_code] { exit_code = Set(*options); });
+  set->callback(
+      [options, &exit_code] { exit_code = ResolveOptionsDataPath(*options) ? Set(*options) : 2; });
 
   auto* reset = AddDataPathOption(
       settings->add_subcommand("reset", "Replace portal.xml by the initial settings"), *options);
-  reset->callback([options, &exit_code] { exit_code = Reset(*options); });
+  reset->callback([options, &exit_code] {
+    exit_code = ResolveOptionsDataPath(*options) ? Reset(*options) : 2;
+  });
 }
 
 }  // namespace kez::cli

@@ -65,6 +65,8 @@ TEST_F(KezaggDataTest, AStoredDataPathServesTheCommandsThatNeedData) {
   EXPECT_TRUE(Says("NETWORK=True")) << output;
   EXPECT_TRUE(fs::exists(config_ / "KEZ" / "KEZ Settings.ini"));
 
+  ASSERT_EQ(Run("settings reset"), 0) << output;
+  EXPECT_TRUE(fs::exists(store / "portal.xml"));
   ASSERT_EQ(Run("dump SALESHEAD"), 0) << output;
   EXPECT_EQ(Lines(), 51u);
   EXPECT_EQ(output.rfind("SaleNumber,SaleDate,Station,Clerk,Invoice,", 0), 0u) << output;

@@ -1,0 +1,136 @@
+// Reading a year of sale lines (a generated "store" sample, about 100,000 SALESITEM records) in key
+// order through the record layer, which copies every record into its buffer, beside the bare table
+// handle; and generating the same store's records without writing them. Measured on the team's
+// 2-core machine: 550 ms through the layer (about half of it the data path check before every
+// operation), 51 ms bare, 76 ms to generate.
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "btrieve/operation.h"
+#include "btrieve/table.h"
+#include "posdata/dbsm_btrieve.h"
+#include "posdata/dbsm_catalogue.h"
+#include "posdata/sample_generator.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr kez::LocalDateTime kUntil{2026, 1, 5};
+
+// Messages go nowhere; the clock stands still.
+class QuietHost : public kez::Host {
+ public:
+  kez::MessageAnswer ShowMessage(std::string_view, kez::MessageButtons, kez::MessageIcon,
+                                 std::string_view) override {
+    return kez::MessageAnswer::kNo;
+  }
+  void DoEvents() override {}
+  void SetBusy(bool) override {}
+  void SetProgress(int, std::string_view) override {}
+  bool OpenWithViewer(const fs::path&) override { return false; }
+  kez::LocalDateTime Now() override { return kUntil; }
+};
+
+// The store sample, written once per run of the program and removed at its end.
+class StoreSample {
+ public:
+  StoreSample() : folder_(fs::temp_directory_path() / "kez-record-layer-bench") {
+    std::unique_ptr<kez::SampleStoreWriter> writer;
+    kez::SampleOptions options;
+    options.until = kUntil;
+    ok_ = kez::SampleStoreWriter::Start(folder_, 1, true, &writer, &error_) &&
+          kez::GenerateSampleStore(options, *writer, &error_) &&
+          writer->Finish(kez::SampleSuiteIni(kUntil), &error_);
+  }
+  ~StoreSample() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  const fs::path& folder() const { return folder_; }
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  fs::path folder_;
+  bool ok_ = false;
+  std::string error_;
+};
+
+const StoreSample& Sample() {
+  static const StoreSample sample;
+  return sample;
+}
+
+void BM_SaleLinesThroughTheRecordLayer(benchmark::State& state) {
+  if (!Sample().ok()) return state.SkipWithError(Sample().error().c_str());
+  QuietHost host;
+  kez::PosDatabase db(host);
+  kez::UseDataPath(db, Sample().folder().string());
+  if (!kez::DBSM_OpenDatabase(db) || !kez::DBSM_OpenAll(db)) {
+    return state.SkipWithError("the sample's tables did not open");
+  }
+  std::int64_t lines = 0;
+  for (auto _ : state) {
+    lines = 0;
+    for (bool read = kez::DBSM_TableOp(db, kez::kSalesItem, btrieve::kOpGetFirst, 0); read;
+         read = kez::DBSM_TableOp(db, kez::kSalesItem, btrieve::kOpGetNext, -1)) {
+      ++lines;
+    }
+  }
+  state.counters["records/s"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SaleLinesThroughTheRecordLayer)->Unit(benchmark::kMillisecond);
+
+void BM_SaleLinesThroughTheBareHandle(benchmark::State& state) {
+  if (!Sample().ok()) return state.SkipWithError(Sample().error().c_str());
+  btrieve::Table table;
+  table.set_dictionary_location(Sample().folder());
+  table.set_table_name("SALESITEM");
+  table.set_open_mode(btrieve::kOpenReadOnly);
+  if (!table.Open().ok()) return state.SkipWithError("SALESITEM did not open");
+  std::int64_t lines = 0;
+  for (auto _ : state) {
+    lines = 0;
+    table.set_key_number(0);
+    for (int status = table.Perform(btrieve::kOpGetFirst); status == 0;
+         status = table.Perform(btrieve::kOpGetNext)) {
+      ++lines;
+    }
+  }
+  state.counters["records/s"] =
+      benchmark::Counter(static_cast<double>(lines), benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_SaleLinesThroughTheBareHandle)->Unit(benchmark::kMillisecond);
+
+// Counts the records and drops them.
+class CountingSink : public kez::RecordSink {
+ public:
+  bool Add(const kez::RecordBuffer&, std::string*) override {
+    ++records;
+    return true;
+  }
+  std::int64_t records = 0;
+};
+
+void BM_GenerateAStoreWithoutWriting(benchmark::State& state) {
+  std::int64_t records = 0;
+  for (auto _ : state) {
+    CountingSink sink;
+    kez::SampleOptions options;
+    options.until = kUntil;
+    std::string error;
+    if (!kez::GenerateSampleStore(options, sink, &error)) return state.SkipWithError(error.c_str());
+    records = sink.records;
+  }
+  state.counters["records/s"] = benchmark::Counter(static_cast<double>(records),
+                                                   benchmark::Counter::kIsIterationInvariantRate);
+}
+BENCHMARK(BM_GenerateAStoreWithoutWriting)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+BENCHMARK_MAIN();
