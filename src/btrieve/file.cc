@@ -33,29 +33,33 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
       !s.ok()) {
     return s;
   }
+  std::unique_ptr<File> file(new File(std::move(source), path.filename().string()));
+  file->path_ = path;
+  file->options_ = options;
+  Status loaded = file->Load();
   // An old-format file whose last commit did not finish: a writer puts the original pages
-  // back; a reader reads them instead of the file's.
+  // back; a reader reads them instead of the file's. (New-format files need no journal; a file
+  // that does not load at all may be a half-written old one.)
   std::error_code error;
-  if (std::filesystem::exists(FileWriter::JournalPath(path), error)) {
+  if ((!loaded.ok() || file->layout_.format == Format::kOld) &&
+      std::filesystem::exists(FileWriter::JournalPath(path), error)) {
     if (options.writable) {
-      if (!source->Lock(options.lock_wait_ms)) {
+      if (!file->source_->Lock(options.lock_wait_ms)) {
         return Status(kFileLocked, path.string() + ": another process is writing the file");
       }
-      Status recovered = FileWriter::Recover(path, *source);
-      source->Unlock();
+      Status recovered = FileWriter::Recover(path, *file->source_);
+      file->source_->Unlock();
       if (!recovered.ok()) return recovered.Prefix(path.string());
     } else {
       Bytes bytes;
       if (Status s = FileWriter::ReadWithJournal(path, &bytes); !s.ok()) {
         return s.Prefix(path.string());
       }
-      source = PageSource::FromMemory(std::move(bytes));
+      file->source_ = PageSource::FromMemory(std::move(bytes));
     }
+    loaded = file->Load();
   }
-  std::unique_ptr<File> file(new File(std::move(source), path.filename().string()));
-  file->path_ = path;
-  file->options_ = options;
-  if (Status s = file->Load(); !s.ok()) return s.Prefix(path.string());
+  if (!loaded.ok()) return loaded.Prefix(path.string());
   *out = std::move(file);
   return Status::Ok();
 }
@@ -468,7 +472,8 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
   }
 }
 
-Status File::Retrying(const std::function<Status()>& operation) {
+template <typename Operation>
+Status File::Retrying(const Operation& operation) {
   Status status = operation();
   const int code = status.code();
   if (status.ok() || code == kKeyNotFound || code == kEndOfFile || code == kInvalidPositioning ||

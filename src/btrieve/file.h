@@ -171,7 +171,8 @@ class File {
   Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
   // Runs a read; when it meets damage and another process has committed meanwhile, reads the
   // file again and runs it once more.
-  Status Retrying(const std::function<Status()>& operation);
+  template <typename Operation>
+  Status Retrying(const Operation& operation);
   Status PositionTree(KeyState* state, Seek how, const std::uint8_t* search);
   Status PositionSorted(KeyState* state, Seek how, const std::uint8_t* search);
   Status MoveTree(KeyState* state, bool forward);
