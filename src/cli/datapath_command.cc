@@ -12,6 +12,7 @@
 #include "platform/windows1252.h"
 #include "posdata/cls_data_path.h"
 #include "posdata/data_path_ops.h"
+#include "posdata/dbsm_btrieve.h"
 #include "posdata/user_settings_store.h"
 
 namespace kez::cli {
@@ -40,14 +41,6 @@ int Show() {
   return 0;
 }
 
-bool HasDictionary(const std::filesystem::path& folder) {
-  std::error_code code;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, code)) {
-    if (EqualsIgnoreCase1252(entry.path().extension().string(), ".DDF")) return true;
-  }
-  return false;
-}
-
 int Set(const DataPathOptions& options) {
   const std::unique_ptr<UserSettingsStore> store = OpenUserSettingsStore();
   ConsoleHost host;
@@ -67,7 +60,7 @@ int Set(const DataPathOptions& options) {
     std::fprintf(stderr, "kezagg datapath: station %s is above %d; station 1 is stored\n",
                  ConsoleText(asked_station).c_str(), kMaxStations);
   }
-  if (!HasDictionary(path.DataPath)) {
+  if (!DictionaryPresent(path.DataPath)) {
     std::fprintf(stderr, "kezagg datapath: note: %s holds no data dictionary (*.DDF)\n",
                  ConsoleText(path.DataPath).c_str());
   }

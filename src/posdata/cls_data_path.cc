@@ -17,11 +17,6 @@ constexpr const char* kStationPathKey = "STATIONPATH";
 constexpr const char* kDataPathKey = "DATAPATH";
 constexpr const char* kTestDataKey = "TESTDATA";
 
-bool FolderExists(std::string_view folder) {
-  std::error_code code;
-  return !folder.empty() && std::filesystem::is_directory(std::filesystem::path(folder), code);
-}
-
 // Data folders copied from Windows keep their names but may change their letter case.
 bool FileExistsIn(std::string_view folder, std::string_view name) {
   std::error_code code;
@@ -38,6 +33,11 @@ bool BooleanText(std::string_view text) {
 }
 
 }  // namespace
+
+bool FolderExists(std::string_view folder) {
+  std::error_code code;
+  return !folder.empty() && std::filesystem::is_directory(std::filesystem::path(folder), code);
+}
 
 std::string TrimBlanks(std::string_view text) {
   const std::size_t first = text.find_first_not_of(' ');

@@ -78,6 +78,8 @@ class clsDataPath {
   std::string validation_message_;
 };
 
+// True when `folder` names an existing folder.
+bool FolderExists(std::string_view folder);
 // `text` without its surrounding blanks.
 std::string TrimBlanks(std::string_view text);
 // `path` without one final "\" (and, outside Windows, one final "/").

@@ -16,11 +16,6 @@ namespace fs = std::filesystem;
 
 constexpr int kLeastMaxStations = 50;
 
-bool FolderExists(const std::string& folder) {
-  std::error_code code;
-  return !folder.empty() && fs::is_directory(fs::path(folder), code);
-}
-
 // Gives the data path the program's "upper.alt" when it has none (letter case aside). A copy that
 // fails leaves the data path as it was: the engine then sorts without it, as before.
 void CopyAlternateCollatingFile(const PosDatabase& db) {

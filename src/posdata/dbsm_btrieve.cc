@@ -87,14 +87,6 @@ class LockRetryBound {
   int start_second_ = 0;
 };
 
-bool HasDictionary(const std::string& folder) {
-  std::error_code code;
-  for (const auto& entry : std::filesystem::directory_iterator(folder, code)) {
-    if (btrieve::SameName(entry.path().extension().string(), ".DDF")) return true;
-  }
-  return false;
-}
-
 void CreateMissingFile(PosDatabase& db, int table) {
   DBSM_TableEntry& entry = Entry(db, table);
   std::error_code code;
@@ -114,6 +106,14 @@ void ShowDbsmError(PosDatabase& db, const std::string& text) {
 }
 
 }  // namespace
+
+bool DictionaryPresent(const std::string& folder) {
+  std::error_code code;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, code)) {
+    if (btrieve::SameName(entry.path().extension().string(), ".DDF")) return true;
+  }
+  return false;
+}
 
 void DBSM_LoadHolder(PosDatabase& db) {
   if (db.VATable.empty()) db.VATable.push_back(db.new_handle());
@@ -142,7 +142,7 @@ bool DBSM_LoadTables(PosDatabase& db) {
 
 bool DBSM_OpenTable(PosDatabase& db, int table, int openMode, bool createIfMissing,
                     bool skipDictionaryCheck) {
-  if (!skipDictionaryCheck && !HasDictionary(db.dictionary_location)) return true;
+  if (!skipDictionaryCheck && !DictionaryPresent(db.dictionary_location)) return true;
   DBSM_TableEntry& entry = Entry(db, table);
   TableHandle& handle = Handle(db, table);
   handle.SetDictionaryLocation(db.dictionary_location);

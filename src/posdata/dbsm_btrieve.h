@@ -17,6 +17,9 @@ void DBSM_LoadHolder(PosDatabase& db);
 // The holder unloads: handle 0 performs Reset again, and every handle is closed.
 void DBSM_UnloadHolder(PosDatabase& db);
 
+// True when `folder` holds a data dictionary file ("*.DDF", letter case aside).
+bool DictionaryPresent(const std::string& folder);
+
 // Creates handles 1 to count-1 (count = kTableCount) and sizes the table entries. Always true.
 bool DBSM_LoadTables(PosDatabase& db);
 

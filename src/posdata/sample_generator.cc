@@ -172,6 +172,7 @@ struct Item {
   std::int64_t cost_cents = 0;
 };
 
+// Makes one sample store's records, in the order GenerateSampleStore gives.
 class Generator {
  public:
   Generator(const SampleOptions& options, RecordSink& sink)

@@ -26,6 +26,7 @@ class RecordSink {
   virtual bool Add(const RecordBuffer& record, std::string* error) = 0;
 };
 
+// Writes records into a new KEZ data folder, table by table in bulk.
 class SampleStoreWriter : public RecordSink {
  public:
   // Prepares a data folder `folder` for file number `file_number`: creates the temporary folder

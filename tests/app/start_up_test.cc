@@ -87,13 +87,6 @@ TEST_F(StartUpTest, ASecondCopyIsRefusedWithTheTwoLineMessage) {
   EXPECT_EQ(message.title, "KEZ Marketing Portal");
   EXPECT_TRUE(windows_.empty());
   EXPECT_TRUE(context_.pos.DBSM_Table.empty());
-
-  // Once the first copy has gone, a copy starts.
-  first.reset();
-  host_.ClearMessages();
-  host_.Answer(MessageAnswer::kNo);
-  EXPECT_EQ(Start(), kExitStopped);  // it started, and ended for want of a data path
-  EXPECT_EQ(host_.messages()[0].title, "KEZ Data Aggregator");
 }
 
 TEST_F(StartUpTest, WithoutADataPathTheStartEndsAfterTheQuestion) {

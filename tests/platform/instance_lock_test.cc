@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <fstream>
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -62,16 +61,6 @@ TEST(InstanceLock, AKilledHolderLeavesNothingStale) {
   close(ready[1]);
 }
 #endif
-
-TEST(InstanceLock, AnUnusableLockFileIsReportedWithItsName) {
-  testing::TempDir folder;
-  const std::filesystem::path blocked = folder / "plain";
-  std::ofstream(blocked) << "a file where a folder should be";
-  std::unique_ptr<InstanceLock> lock;
-  std::string error;
-  EXPECT_EQ(InstanceLock::TryAcquire(blocked / "kez.lock", &lock, &error), Outcome::kFailed);
-  EXPECT_NE(error.find("plain"), std::string::npos) << error;
-}
 
 }  // namespace
 }  // namespace kez

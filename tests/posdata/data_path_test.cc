@@ -68,21 +68,6 @@ TEST_F(DataPathTest, SaveWritesTheFiveKeysAsTextAndReadBringsThemBack) {
   EXPECT_EQ(SettingsFile(), "[DATABASE]\r\n");
 }
 
-TEST_F(DataPathTest, MissingKeysTakeTheDefaultsUnlessSuppressed) {
-  clsDataPath path;
-  path.DefaultStation = "2";
-  path.DefaultDataPath = "/default/data";
-  path.DefaultNetwork = true;
-  path.Read(Store(), false, "KEZ Settings");
-  EXPECT_EQ(path.Station, "2");
-  EXPECT_EQ(path.DataPath, "/default/data");
-  EXPECT_TRUE(path.Network);
-  path.Read(Store(), true);
-  EXPECT_EQ(path.Station, "");
-  EXPECT_EQ(path.DataPath, "");
-  EXPECT_FALSE(path.Network);
-}
-
 TEST_F(DataPathTest, ValidationStopsAtTheFirstFailureWithItsMessage) {
   clsDataPath path;
   path.DataPath = (data_ / "missing").string();

@@ -186,16 +186,6 @@ TEST_F(TableOpTest, AKeyedReadCopiesExactlyTheKeysFieldsInItsOrder) {
   EXPECT_EQ(Handle(kSalesHead).fields_set, (std::vector<int>{1, 0}));
 }
 
-TEST_F(TableOpTest, KeyMinusOneAndHandlesWithoutKeysTakeNoKey) {
-  EXPECT_TRUE(DBSM_TableOp(db_, kSalesItem, btrieve::kOpGetGreaterOrEqual, -1));
-  Handle(kNames).key_count = 0;
-  EXPECT_TRUE(DBSM_TableOp(db_, kNames, btrieve::kOpGetFirst, 0));
-  for (int table : {kSalesItem, kNames}) {
-    EXPECT_TRUE(Handle(table).key_numbers.empty());
-    EXPECT_TRUE(Handle(table).fields_set.empty());
-  }
-}
-
 TEST_F(TableOpTest, AnUnreachableDataPathAsksToRetryAndNoEndsAtOnce) {
   UseDataPath(db_, (data_ / "gone").string());
   host_.Answer(MessageAnswer::kNo);
@@ -267,9 +257,6 @@ TEST_F(ErrorTextTest, OperationsWithoutANameLeaveTheOperationLineEmpty) {
     DBSM_ReportError(db_, kSalesHead, op);
     EXPECT_NE(OnlyMessage().text.find("\r\rOperation: \rFile: "), std::string::npos) << op;
   }
-  EXPECT_EQ(DBSM_OperationName(9), "Get Greater or Equal");
-  EXPECT_EQ(DBSM_OperationName(1019), "Begin Transaction");
-  EXPECT_EQ(DBSM_OperationName(1020), "");
 }
 
 }  // namespace

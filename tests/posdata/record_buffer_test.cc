@@ -32,33 +32,6 @@ TEST(KezLayouts, TablesHaveTheirFieldCountsAndNamesInTableOrder) {
   EXPECT_EQ(TableNumber("SALES"), -1);
 }
 
-TEST(KezLayouts, FieldsTheExtractsUseHaveTheirTypesAndWidths) {
-  const struct {
-    int table;
-    int field;
-    FieldKind kind;
-    int size;
-  } used[] = {
-      {kCommon, 42, FieldKind::kText, 1},      {kCommon, 52, FieldKind::kInt16, 2},
-      {kInventory, 2, FieldKind::kText, 30},   {kInventory, 8, FieldKind::kCurrency, 8},
-      {kInventory, 13, FieldKind::kInt16, 2},  {kInventory, 36, FieldKind::kText, 5},
-      {kInventory, 40, FieldKind::kInt32, 4},  {kSalesHead, 0, FieldKind::kInt32, 4},
-      {kSalesHead, 4, FieldKind::kText, 7},    {kSalesHead, 11, FieldKind::kText, 1},
-      {kSalesHead, 15, FieldKind::kSingle, 4}, {kSalesHead, 30, FieldKind::kInt16, 2},
-      {kSalesHead, 49, FieldKind::kText, 15},  {kSalesHead, 55, FieldKind::kInt32, 4},
-      {kUpc, 1, FieldKind::kText, 15},         {kSalesItem, 3, FieldKind::kInt16, 2},
-      {kSalesItem, 8, FieldKind::kSingle, 4},  {kSalesItem, 13, FieldKind::kCurrency, 8},
-      {kSalesItem, 30, FieldKind::kText, 8},   {kSalesItem, 32, FieldKind::kInt32, 4},
-      {kNames, 11, FieldKind::kInt16, 2},      {kNames, 34, FieldKind::kCurrency, 8},
-      {kNames, 42, FieldKind::kText, 8},       {kNames, 50, FieldKind::kText, 12},
-  };
-  for (const auto& u : used) {
-    const btrieve::FieldDef& field = KezTableDef(u.table).fields[static_cast<std::size_t>(u.field)];
-    EXPECT_EQ(KindOf(field), u.kind) << KezTableDef(u.table).name << " field " << u.field;
-    EXPECT_EQ(field.size, u.size) << KezTableDef(u.table).name << " field " << u.field;
-  }
-}
-
 TEST(KezLayouts, EveryKeyCopyIsTheDictionaryKeyItFeeds) {
   for (int table = 0; table < kTableCount; ++table) {
     const btrieve::TableDef& def = KezTableDef(table);
