@@ -24,15 +24,15 @@ std::uint32_t RecordCount() {
 }
 
 // Sale number (int32) + line (int16): unique; item (int32): duplicates; date (8 chars): duplicates.
-btrieve::FileSpec SaleLineSpec() {
-  btrieve::FileSpec spec;
-  spec.record_length = kRecordLength;
-  spec.page_size = 4096;
-  spec.keys.push_back({{{0, 4, btrieve::kKeySegmented, btrieve::kTypeInteger, 0, -1},
+btrieve::FilePlan SaleLinePlan() {
+  btrieve::FilePlan plan;
+  plan.record_length = kRecordLength;
+  plan.page_size = 4096;
+  plan.keys.push_back({{{0, 4, btrieve::kKeySegmented, btrieve::kTypeInteger, 0, -1},
                         {4, 2, 0, btrieve::kTypeInteger, 0, -1}}});
-  spec.keys.push_back({{{6, 4, btrieve::kKeyDuplicates, btrieve::kTypeInteger, 0, -1}}});
-  spec.keys.push_back({{{10, 8, btrieve::kKeyDuplicates, btrieve::kTypeString, 0, -1}}});
-  return spec;
+  plan.keys.push_back({{{6, 4, btrieve::kKeyDuplicates, btrieve::kTypeInteger, 0, -1}}});
+  plan.keys.push_back({{{10, 8, btrieve::kKeyDuplicates, btrieve::kTypeString, 0, -1}}});
+  return plan;
 }
 
 btrieve::Bytes SaleLine(std::uint32_t i) {
@@ -63,7 +63,7 @@ class SaleLineFile {
   SaleLineFile() : records_(RecordCount()) {
     path_ = std::filesystem::temp_directory_path() / "kez-bench-salelines.dat";
     std::filesystem::remove(path_);
-    if (!btrieve::CreateFile(path_, SaleLineSpec(), true).ok()) std::abort();
+    if (!btrieve::CreateFile(path_, SaleLinePlan(), true).ok()) std::abort();
     std::unique_ptr<btrieve::File> file;
     btrieve::OpenOptions options;
     options.writable = true;

@@ -27,8 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   // Operations may read the file's structures again, so keys are taken by number.
   std::vector<std::pair<int, std::size_t>> keys;
-  for (const btrieve::KeySpec& spec : file->layout().keys)
-    keys.emplace_back(spec.number, spec.key_length);
+  for (const btrieve::KeyLayout& plan : file->layout().keys)
+    keys.emplace_back(plan.number, plan.key_length);
   for (const auto& [number, length] : keys) {
     for (auto s = file->GetFirst(number, &key, &record); s.ok() && steps < limit;
          s = file->GetNext(number, &key, &record)) {
@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   keys.clear();
-  for (const btrieve::KeySpec& spec : file->layout().keys) keys.emplace_back(spec.number, 0);
+  for (const btrieve::KeyLayout& plan : file->layout().keys) keys.emplace_back(plan.number, 0);
   for (const auto& [number, unused] : keys) {
     steps = 0;
     for (auto s = file->GetFirst(number, &key, &record); s.ok() && steps < limit;

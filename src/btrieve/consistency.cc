@@ -13,7 +13,7 @@ bool FileCheck::ok() const {
 
 namespace {
 
-KeyCheck CheckKey(File& file, const KeySpec& key, const std::vector<std::uint32_t>& expected) {
+KeyCheck CheckKey(File& file, const KeyLayout& key, const std::vector<std::uint32_t>& expected) {
   KeyCheck check;
   check.number = key.number;
   IndexTree::Shape shape;
@@ -79,7 +79,7 @@ FileCheck CheckFile(File& file) {
   FileCheck result;
   const FileLayout& layout = file.layout();
   std::vector<KeyComparator> comparators;
-  for (const KeySpec& key : layout.keys) comparators.emplace_back(key, layout);
+  for (const KeyLayout& key : layout.keys) comparators.emplace_back(key, layout);
   std::vector<std::vector<std::uint32_t>> non_null(layout.keys.size());
   std::vector<std::uint8_t> record;
   std::vector<std::uint8_t> value;

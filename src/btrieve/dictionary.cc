@@ -264,11 +264,11 @@ std::vector<TableDef> DictionaryTables() {
 // Writes one dictionary file from its own definition and its records.
 Status WriteDictionaryFile(const std::filesystem::path& path, const TableDef& table,
                            const std::vector<Bytes>& records) {
-  FileSpec spec;
-  Status status = SpecFromDefinition(table, {}, &spec);
+  FilePlan plan;
+  Status status = PlanFromDefinition(table, {}, &plan);
   if (!status.ok()) return status;
-  spec.page_size = 4096;
-  if (Status s = CreateFile(path, spec, true); !s.ok()) return s;
+  plan.page_size = 4096;
+  if (Status s = CreateFile(path, plan, true); !s.ok()) return s;
   std::unique_ptr<File> file;
   OpenOptions options;
   options.writable = true;
@@ -282,17 +282,17 @@ Status WriteDictionaryFile(const std::filesystem::path& path, const TableDef& ta
 
 }  // namespace
 
-Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
-                          FileSpec* spec) {
-  *spec = FileSpec();
-  spec->record_length = static_cast<std::uint16_t>(table.RecordLength());
-  spec->collating_sequences = acs;
+Status PlanFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
+                          FilePlan* plan) {
+  *plan = FilePlan();
+  plan->record_length = static_cast<std::uint16_t>(table.RecordLength());
+  plan->collating_sequences = acs;
   for (const IndexSegmentDef& part : table.index) {
     if (part.key < 0 || part.key > 118) {
       return Status(kInvalidNumberOfKeys, table.name + ": key number " + std::to_string(part.key));
     }
-    if (static_cast<std::size_t>(part.key) >= spec->keys.size()) {
-      spec->keys.resize(static_cast<std::size_t>(part.key) + 1);
+    if (static_cast<std::size_t>(part.key) >= plan->keys.size()) {
+      plan->keys.resize(static_cast<std::size_t>(part.key) + 1);
     }
     const FieldDef* field = nullptr;
     for (const FieldDef& candidate : table.fields) {
@@ -303,7 +303,7 @@ Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequ
                                              " names field " + std::to_string(part.field_id) +
                                              ", which the table lacks");
     }
-    SegmentSpec segment;
+    SegmentPlan segment;
     segment.position = field->offset;
     segment.length = field->size;
     segment.type = field->type == kTypeUnsignedBinary || field->type <= kTypeZstring ||
@@ -324,11 +324,11 @@ Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequ
       segment.flags |= kKeyAlternateCollation;
       segment.acs = 0;
     }
-    spec->keys[static_cast<std::size_t>(part.key)].segments.push_back(segment);
+    plan->keys[static_cast<std::size_t>(part.key)].segments.push_back(segment);
   }
   // A key's flags are those of its first segment.
-  for (KeyDef& key : spec->keys) {
-    for (SegmentSpec& segment : key.segments) {
+  for (KeyDef& key : plan->keys) {
+    for (SegmentPlan& segment : key.segments) {
       const std::uint16_t shared = kKeyDuplicates | kKeyModifiable | kKeyNullAll;
       segment.flags =
           static_cast<std::uint16_t>((segment.flags & ~shared) | (key.segments[0].flags & shared));

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "btrieve/file_spec.h"
+#include "btrieve/file_plan.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
@@ -68,12 +68,12 @@ class Dictionary {
   std::vector<TableDef> tables_;
 };
 
-// The file spec that creates a table's data file: record length from its fields, keys from its
-// index definition (dictionary index flags turned into key flags). `acs` supplies the collating
+// The file description that creates a table's data file: record length from its fields, keys from
+// its index definition (dictionary index flags turned into key flags). `acs` supplies the collating
 // sequence of keys that use one. Page size, format and variable length are left at their
 // defaults for the caller to set.
-Status SpecFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
-                          FileSpec* spec);
+Status PlanFromDefinition(const TableDef& table, const std::vector<CollatingSequence>& acs,
+                          FilePlan* plan);
 
 // Writes FILE.DDF, FIELD.DDF and INDEX.DDF for `tables` into `folder` (97-byte FILE records,
 // 0-based key and segment numbers, field ids numbered across the dictionary in table order).

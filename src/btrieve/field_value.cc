@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "btrieve/byte_order.h"
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 
 namespace btrieve {
 namespace {

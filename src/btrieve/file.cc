@@ -143,13 +143,13 @@ void File::NoteUsage(std::uint32_t address) {
 }
 
 Status File::Key(int key_number, KeyState** state) {
-  const KeySpec* spec = layout_.FindKey(key_number);
-  if (spec == nullptr) {
+  const KeyLayout* plan = layout_.FindKey(key_number);
+  if (plan == nullptr) {
     return Status(kInvalidKeyNumber, name_ + ": no key " + std::to_string(key_number));
   }
-  auto& slot = keys_[static_cast<std::size_t>(spec - layout_.keys.data())];
+  auto& slot = keys_[static_cast<std::size_t>(plan - layout_.keys.data())];
   if (!slot) {
-    slot = std::make_unique<KeyState>(*spec, layout_, pages_);
+    slot = std::make_unique<KeyState>(*plan, layout_, pages_);
     // Pages are checked as they are visited; a whole-tree validation would touch every index
     // page of a large file before the first record.
     if (Status s = slot->tree.CheckShape(); !s.ok()) {
@@ -165,15 +165,15 @@ Status File::Key(int key_number, KeyState** state) {
 
 Status File::UseFallback(KeyState* state, const std::string& reason) {
   auto sorted = std::make_unique<SortedIndex>();
-  if (Status s = SortedIndex::Build(*records_, state->spec, state->compare, sorted.get());
+  if (Status s = SortedIndex::Build(*records_, state->key_layout, state->compare, sorted.get());
       !s.ok()) {
     return s.Prefix(name_);
   }
   state->sorted = std::move(sorted);
-  state->fallback_reason = reason + "; reading key " + std::to_string(state->spec.number) +
+  state->fallback_reason = reason + "; reading key " + std::to_string(state->key_layout.number) +
                            " in an order rebuilt from the records";
   // A position held in the index cannot be carried over; it is found again by record.
-  if (cursor_->key == state->spec.number && cursor_->record != kNoPointer) {
+  if (cursor_->key == state->key_layout.number && cursor_->record != kNoPointer) {
     return LocateOnKey(state, cursor_->record);
   }
   return Status::Ok();
@@ -186,9 +186,9 @@ std::string File::FallbackReason(int key_number) {
 }
 
 Status File::ValidateIndex(int key_number, IndexTree::Shape* shape) {
-  const KeySpec* spec = layout_.FindKey(key_number);
-  if (spec == nullptr) return Status(kInvalidKeyNumber, "no key " + std::to_string(key_number));
-  KeyState state(*spec, layout_, pages_);
+  const KeyLayout* plan = layout_.FindKey(key_number);
+  if (plan == nullptr) return Status(kInvalidKeyNumber, "no key " + std::to_string(key_number));
+  KeyState state(*plan, layout_, pages_);
   return state.tree.Validate(shape);
 }
 
@@ -247,7 +247,7 @@ Status File::PositionTree(KeyState* state, Seek how, const std::uint8_t* search)
                         : how == Seek::kLessOrEqual    ? c_found <= 0
                                                        : c_found == 0;
     if (!placed) {
-      return Damaged("key " + std::to_string(state->spec.number) + " index is out of order");
+      return Damaged("key " + std::to_string(state->key_layout.number) + " index is out of order");
     }
   }
   c.chain_first = tree.FirstRecord(p);
@@ -294,16 +294,16 @@ Status File::PositionSorted(KeyState* state, Seek how, const std::uint8_t* searc
 
 Status File::MoveTree(KeyState* state, bool forward) {
   Cursor& c = *cursor_;
-  const KeySpec& spec = state->spec;
-  if (spec.linked_duplicates && c.record != (forward ? c.chain_last : c.chain_first)) {
+  const KeyLayout& plan = state->key_layout;
+  if (plan.linked_duplicates && c.record != (forward ? c.chain_last : c.chain_first)) {
     Status status;
     const std::uint8_t* slot = records_->LiveSlot(c.record, &status);
     if (slot == nullptr) return Damaged("duplicate chain reaches a slot without a record");
     const std::uint32_t next = forward
-                                   ? records_->ChainNext(slot, spec.duplicate_pointer_offset)
-                                   : records_->ChainPrevious(slot, spec.duplicate_pointer_offset);
+                                   ? records_->ChainNext(slot, plan.duplicate_pointer_offset)
+                                   : records_->ChainPrevious(slot, plan.duplicate_pointer_offset);
     if (next == kNoPointer || ++c.chain_steps > SlotBound()) {
-      return Damaged("key " + std::to_string(spec.number) + " duplicate chain is broken");
+      return Damaged("key " + std::to_string(plan.number) + " duplicate chain is broken");
     }
     c.record = next;
     return Status::Ok();
@@ -317,10 +317,10 @@ Status File::MoveTree(KeyState* state, bool forward) {
   }
   // Each step must move on in key order: a page reached twice or a misplaced entry breaks this.
   const int order = state->compare.Compare(state->tree.EntryKey(c.tree), from);
-  const bool repeating = spec.duplicates() && !spec.linked_duplicates;
+  const bool repeating = plan.duplicates() && !plan.linked_duplicates;
   if (forward ? (order < 0 || (order == 0 && !repeating))
               : (order > 0 || (order == 0 && !repeating))) {
-    return Damaged("key " + std::to_string(spec.number) + " index is out of order");
+    return Damaged("key " + std::to_string(plan.number) + " index is out of order");
   }
   c.chain_first = state->tree.FirstRecord(c.tree);
   c.chain_last = state->tree.LastRecord(c.tree);
@@ -352,7 +352,7 @@ Status File::LocateOnKey(KeyState* state, std::uint32_t address) {
     if (c.sorted == state->sorted->size()) {
       return Status(kIoError, name_ + ": record " + std::to_string(address) + " not in key order");
     }
-    c.key = state->spec.number;
+    c.key = state->key_layout.number;
     return Status::Ok();
   }
   if (!state->tree.Seek(value.data(), false, &c.tree) ||
@@ -370,13 +370,13 @@ Status File::LocateOnKey(KeyState* state, std::uint32_t address) {
     if (Status s = MoveTree(state, true); !s.ok()) {
       return s.code() == kEndOfFile ? Damaged("record not found among its duplicates") : s;
     }
-    if (!state->spec.linked_duplicates &&
+    if (!state->key_layout.linked_duplicates &&
         state->compare.Compare(state->tree.EntryKey(c.tree), value.data()) != 0) {
       return Damaged("record not found among its duplicates");
     }
   }
   c.chain_steps = 0;
-  c.key = state->spec.number;
+  c.key = state->key_layout.number;
   return Status::Ok();
 }
 
@@ -386,7 +386,7 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
   const std::uint8_t* slot = records_->LiveSlot(c.record, &status);
   if (slot == nullptr) {
     if (state->sorted) return status.Prefix(name_);
-    return Damaged("key " + std::to_string(state->spec.number) + " index points at address " +
+    return Damaged("key " + std::to_string(state->key_layout.number) + " index points at address " +
                    std::to_string(c.record) + ", which holds no record");
   }
   if (Status s = records_->Read(slot, record); !s.ok()) {
@@ -396,10 +396,11 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
   key->resize(state->compare.key_length());
   state->compare.Extract(*record, key->data());
   if (!state->sorted && state->compare.Compare(key->data(), state->tree.EntryKey(c.tree)) != 0) {
-    return Damaged("key " + std::to_string(state->spec.number) + " index entry does not match " +
-                   "the record at address " + std::to_string(c.record));
+    return Damaged("key " + std::to_string(state->key_layout.number) +
+                   " index entry does not match " + "the record at address " +
+                   std::to_string(c.record));
   }
-  c.key = state->spec.number;
+  c.key = state->key_layout.number;
   return Status::Ok();
 }
 
@@ -699,9 +700,9 @@ Status File::Execute(int op, int key_number, Bytes* key, Bytes* data) {
 
 Status File::WalkIndex(int key_number,
                        const std::function<void(std::uint32_t, const std::uint8_t*)>& visit) {
-  const KeySpec* spec = layout_.FindKey(key_number);
-  if (spec == nullptr) return Status(kInvalidKeyNumber, "no key " + std::to_string(key_number));
-  KeyState state(*spec, layout_, pages_);
+  const KeyLayout* plan = layout_.FindKey(key_number);
+  if (plan == nullptr) return Status(kInvalidKeyNumber, "no key " + std::to_string(key_number));
+  KeyState state(*plan, layout_, pages_);
   IndexTree::Shape shape;
   if (Status s = state.tree.Validate(&shape); !s.ok()) return s;
   IndexTree::Position p;
@@ -716,11 +717,11 @@ Status File::WalkIndex(int key_number,
                                     " reaches more records than the file holds");
       }
       visit(record, state.tree.EntryKey(p));
-      if (!spec->linked_duplicates || record == last) break;
+      if (!plan->linked_duplicates || record == last) break;
       Status status;
       const std::uint8_t* slot = records_->LiveSlot(record, &status);
       if (slot == nullptr) return status;
-      record = records_->ChainNext(slot, spec->duplicate_pointer_offset);
+      record = records_->ChainNext(slot, plan->duplicate_pointer_offset);
       if (record == kNoPointer) {
         return Status(kIoError,
                       "key " + std::to_string(key_number) + " duplicate chain ends early");
@@ -738,7 +739,7 @@ Bytes File::Snapshot() const {
 
 Bytes File::StatBuffer() const {
   std::size_t segments = 0;
-  for (const KeySpec& key : layout_.keys) segments += key.segments.size();
+  for (const KeyLayout& key : layout_.keys) segments += key.segments.size();
   Bytes out(16 + 16 * segments, 0);
   StoreU16(&out[0], layout_.record_length);
   StoreU16(&out[2], static_cast<std::uint16_t>(layout_.page_size));
@@ -746,7 +747,7 @@ Bytes File::StatBuffer() const {
   StoreU32(&out[6], layout_.record_count);
   StoreU16(&out[10], layout_.file_flags);
   std::uint8_t* p = &out[16];
-  for (const KeySpec& key : layout_.keys) {
+  for (const KeyLayout& key : layout_.keys) {
     for (const KeySegment& seg : key.segments) {
       StoreU16(p, static_cast<std::uint16_t>(seg.position + 1));
       StoreU16(p + 2, seg.length);

@@ -122,7 +122,7 @@ class File {
   // The file's bytes as they stand (tests and tools; the whole file is read).
   Bytes Snapshot() const;
 
-  // The API "stat" buffer: file spec and key segment specs.
+  // The API "stat" buffer: file description and key segment specs.
   Bytes StatBuffer() const;
   const RecordStore& records() const { return *records_; }
 

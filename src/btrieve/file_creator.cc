@@ -39,44 +39,44 @@ bool ValidTypeLength(std::uint8_t type, std::uint16_t length) {
   }
 }
 
-// Checks the spec and works out the layout of the new file (everything but page numbers).
-Status PlanLayout(const FileSpec& spec, FileLayout* layout) {
-  const bool is_new = spec.format == Format::kNew;
-  if (spec.page_size < 512 || spec.page_size > 4096 || spec.page_size % 512 != 0) {
-    return Status(kPageSizeError, "page size " + std::to_string(spec.page_size) + " is invalid");
+// Checks the plan and works out the layout of the new file (everything but page numbers).
+Status PlanLayout(const FilePlan& plan, FileLayout* layout) {
+  const bool is_new = plan.format == Format::kNew;
+  if (plan.page_size < 512 || plan.page_size > 4096 || plan.page_size % 512 != 0) {
+    return Status(kPageSizeError, "page size " + std::to_string(plan.page_size) + " is invalid");
   }
-  if (spec.keys.size() > 119) return Status(kInvalidNumberOfKeys, "more than 119 keys");
-  if (spec.record_length == 0) return Status(kInvalidRecordLength, "record length 0");
-  if (!is_new && spec.collating_sequences.size() > 1) {
+  if (plan.keys.size() > 119) return Status(kInvalidNumberOfKeys, "more than 119 keys");
+  if (plan.record_length == 0) return Status(kInvalidRecordLength, "record length 0");
+  if (!is_new && plan.collating_sequences.size() > 1) {
     return Status(kInvalidAcs, "5.x files hold one collating sequence only");
   }
-  layout->format = spec.format;
+  layout->format = plan.format;
   layout->version = is_new ? 0x0610 : 0x0500;
-  layout->page_size = spec.page_size;
-  layout->record_length = spec.record_length;
+  layout->page_size = plan.page_size;
+  layout->record_length = plan.record_length;
   layout->data_offset = is_new ? 2 : 0;
   layout->file_flags = static_cast<std::uint16_t>(
-      (spec.variable_length ? kFileVariableLength : 0) |
-      (spec.reserved_duplicate_pointers ? kFileReserveDuplicatePointers : 0));
-  layout->variable_flag = spec.variable_length ? 0xFF : 0x00;
-  layout->collating_sequences = spec.collating_sequences;
-  if (!spec.collating_sequences.empty()) layout->acs_name = spec.collating_sequences[0].name;
+      (plan.variable_length ? kFileVariableLength : 0) |
+      (plan.reserved_duplicate_pointers ? kFileReserveDuplicatePointers : 0));
+  layout->variable_flag = plan.variable_length ? 0xFF : 0x00;
+  layout->collating_sequences = plan.collating_sequences;
+  if (!plan.collating_sequences.empty()) layout->acs_name = plan.collating_sequences[0].name;
 
   std::uint32_t physical =
-      layout->data_offset + spec.record_length + (spec.variable_length ? 4 : 0);
+      layout->data_offset + plan.record_length + (plan.variable_length ? 4 : 0);
   std::uint32_t spec_offset = kOldKeySpecOffset;
-  for (std::size_t k = 0; k < spec.keys.size(); ++k) {
-    const KeyDef& def = spec.keys[k];
+  for (std::size_t k = 0; k < plan.keys.size(); ++k) {
+    const KeyDef& def = plan.keys[k];
     const std::string which = "key " + std::to_string(k);
     if (def.segments.empty()) return Status(kInvalidKeyLength, which + " has no segments");
-    KeySpec key;
+    KeyLayout key;
     key.number = static_cast<int>(k);
     key.flags = def.segments[0].flags & static_cast<std::uint16_t>(~kKeySegmented);
     if (!is_new) key.flags &= 0x037F;
     key.spec_offset = spec_offset;
     std::uint32_t length = 0;
     for (std::size_t i = 0; i < def.segments.size(); ++i) {
-      const SegmentSpec& s = def.segments[i];
+      const SegmentPlan& s = def.segments[i];
       KeySegment seg;
       seg.position = s.position;
       seg.length = s.length;
@@ -86,7 +86,7 @@ Status PlanLayout(const FileSpec& spec, FileLayout* layout) {
       seg.flags = static_cast<std::uint16_t>((s.flags & ~kKeySegmented) | kKeyExtendedType |
                                              (i + 1 < def.segments.size() ? kKeySegmented : 0));
       if (!is_new) seg.flags &= 0x037F;
-      if (s.length == 0 || s.position + s.length > spec.record_length) {
+      if (s.length == 0 || s.position + s.length > plan.record_length) {
         return Status(kInvalidKeyPosition,
                       which + " segment " + std::to_string(i) + " lies outside the record");
       }
@@ -96,7 +96,7 @@ Status PlanLayout(const FileSpec& spec, FileLayout* layout) {
                                          std::to_string(s.length) + " bytes long");
       }
       if ((s.acs >= 0) != ((s.flags & kKeyAlternateCollation) != 0) ||
-          s.acs >= static_cast<int>(spec.collating_sequences.size())) {
+          s.acs >= static_cast<int>(plan.collating_sequences.size())) {
         return Status(kInvalidAcs, which + " segment " + std::to_string(i) +
                                        ": collating sequence flag and table do not agree");
       }
@@ -120,21 +120,21 @@ Status PlanLayout(const FileSpec& spec, FileLayout* layout) {
       physical += 8;
     }
     key.entry_size = key.ExpectedEntrySize();
-    key.max_entries = static_cast<std::uint16_t>((spec.page_size - 12) / key.entry_size);
+    key.max_entries = static_cast<std::uint16_t>((plan.page_size - 12) / key.entry_size);
     key.min_entries = static_cast<std::uint16_t>(key.max_entries / 2);
     layout->keys.push_back(std::move(key));
   }
-  physical += 8u * spec.reserved_duplicate_pointers;
+  physical += 8u * plan.reserved_duplicate_pointers;
   layout->duplicate_pointer_count = static_cast<std::uint16_t>(layout->duplicate_pointer_count +
-                                                               spec.reserved_duplicate_pointers);
+                                                               plan.reserved_duplicate_pointers);
   if (physical < (is_new ? 6u : 4u)) physical = is_new ? 6 : 4;  // room for a free-list link
-  if (physical > spec.page_size - 6u) {
+  if (physical > plan.page_size - 6u) {
     return Status(kInvalidRecordLength, "a record of " + std::to_string(physical) +
                                             " bytes does not fit a page of " +
-                                            std::to_string(spec.page_size));
+                                            std::to_string(plan.page_size));
   }
-  const std::uint32_t kat_room = is_new ? 2u * static_cast<std::uint32_t>(spec.keys.size()) : 0u;
-  if (spec_offset + kat_room > spec.page_size) {
+  const std::uint32_t kat_room = is_new ? 2u * static_cast<std::uint32_t>(plan.keys.size()) : 0u;
+  if (spec_offset + kat_room > plan.page_size) {
     return Status(kInvalidNumberOfKeys, "the key specs do not fit the control record");
   }
   layout->physical_length = static_cast<std::uint16_t>(physical);
@@ -144,7 +144,7 @@ Status PlanLayout(const FileSpec& spec, FileLayout* layout) {
 void WriteKeySpecs(const FileLayout& layout, const std::vector<std::uint32_t>& acs_pages,
                    std::uint8_t* fcr) {
   const bool is_new = layout.format == Format::kNew;
-  for (const KeySpec& key : layout.keys) {
+  for (const KeyLayout& key : layout.keys) {
     std::uint8_t* s = fcr + key.spec_offset;
     for (std::size_t i = 0; i < key.segments.size(); ++i, s += kKeySpecBytes) {
       const KeySegment& seg = key.segments[i];
@@ -186,7 +186,7 @@ Status BuildOld(FileLayout layout, std::vector<std::uint8_t>* image) {
   std::uint32_t next_page = 1;
   const bool has_acs = !layout.collating_sequences.empty();
   const std::uint32_t acs_page = has_acs ? next_page++ : 0;
-  for (KeySpec& key : layout.keys) key.root = next_page++;
+  for (KeyLayout& key : layout.keys) key.root = next_page++;
   layout.last_data_page = next_page++;
   layout.page_count = next_page;
   layout.unused_bytes_last_page = static_cast<std::uint16_t>(ps - 6);
@@ -202,7 +202,7 @@ Status BuildOld(FileLayout layout, std::vector<std::uint8_t>* image) {
   if (has_acs) {
     FormatAcsPage(image->data() + acs_page * ps, layout, acs_page, layout.collating_sequences[0]);
   }
-  for (const KeySpec& key : layout.keys) {
+  for (const KeyLayout& key : layout.keys) {
     FormatIndexPage(image->data() + key.root * ps, layout, key.root, key.number);
   }
   FormatDataPage(image->data() + layout.last_data_page * ps, layout, layout.last_data_page,
@@ -217,7 +217,7 @@ Status BuildNew(FileLayout layout, std::vector<std::uint8_t>* image) {
   for (std::size_t i = 0; i < layout.collating_sequences.size(); ++i) {
     acs_pages.push_back(next_logical++);
   }
-  for (KeySpec& key : layout.keys) key.root = next_logical++;
+  for (KeyLayout& key : layout.keys) key.root = next_logical++;
   const std::uint32_t data_page = next_logical++;
   layout.page_count = next_logical;
   layout.free_slot_head = data_page * ps + 6;
@@ -240,7 +240,7 @@ Status BuildNew(FileLayout layout, std::vector<std::uint8_t>* image) {
   StoreU16(fcr + 0x74, layout.duplicate_pointer_count);
   fcr[0x76] = static_cast<std::uint8_t>(layout.keys.size());
   std::size_t segments = 0;
-  for (const KeySpec& key : layout.keys) segments += key.segments.size();
+  for (const KeyLayout& key : layout.keys) segments += key.segments.size();
   fcr[0x77] = static_cast<std::uint8_t>(segments);
   const std::uint32_t specs_end =
       kOldKeySpecOffset + kKeySpecBytes * static_cast<std::uint32_t>(segments);
@@ -288,7 +288,7 @@ Status BuildNew(FileLayout layout, std::vector<std::uint8_t>* image) {
     FormatAcsPage(page(NthPagePhysical(ps, acs_pages[i])), layout, acs_pages[i],
                   layout.collating_sequences[i]);
   }
-  for (const KeySpec& key : layout.keys) {
+  for (const KeyLayout& key : layout.keys) {
     FormatIndexPage(page(NthPagePhysical(ps, key.root)), layout, key.root, key.number);
   }
   FormatDataPage(page(last_physical), layout, data_page, kNoPointer);
@@ -297,15 +297,15 @@ Status BuildNew(FileLayout layout, std::vector<std::uint8_t>* image) {
 
 }  // namespace
 
-FileSpec SpecFromLayout(const FileLayout& layout) {
-  FileSpec spec;
-  spec.format = layout.format;
-  spec.record_length = layout.record_length;
-  spec.page_size = static_cast<std::uint16_t>(layout.page_size);
-  spec.variable_length = layout.variable();
-  spec.collating_sequences = layout.collating_sequences;
+FilePlan PlanFromLayout(const FileLayout& layout) {
+  FilePlan plan;
+  plan.format = layout.format;
+  plan.record_length = layout.record_length;
+  plan.page_size = static_cast<std::uint16_t>(layout.page_size);
+  plan.variable_length = layout.variable();
+  plan.collating_sequences = layout.collating_sequences;
   int linked = 0;
-  for (const KeySpec& key : layout.keys) {
+  for (const KeyLayout& key : layout.keys) {
     KeyDef def;
     for (const KeySegment& seg : key.segments) {
       def.segments.push_back({seg.position, seg.length,
@@ -313,13 +313,13 @@ FileSpec SpecFromLayout(const FileLayout& layout) {
                               seg.null_value, seg.acs});
     }
     if (key.linked_duplicates) ++linked;
-    spec.keys.push_back(std::move(def));
+    plan.keys.push_back(std::move(def));
   }
   if (layout.format == Format::kNew && layout.duplicate_pointer_count > linked) {
-    spec.reserved_duplicate_pointers =
+    plan.reserved_duplicate_pointers =
         static_cast<std::uint8_t>(layout.duplicate_pointer_count - linked);
   }
-  return spec;
+  return plan;
 }
 
 std::uint32_t NthPagePhysical(std::uint32_t page_size, std::uint32_t n) {
@@ -328,20 +328,20 @@ std::uint32_t NthPagePhysical(std::uint32_t page_size, std::uint32_t n) {
   return 2 + ((n - 1) / usable) * group + 2 + (n - 1) % usable;
 }
 
-Status BuildEmptyFile(const FileSpec& spec, std::vector<std::uint8_t>* image) {
+Status BuildEmptyFile(const FilePlan& plan, std::vector<std::uint8_t>* image) {
   FileLayout layout;
-  if (Status s = PlanLayout(spec, &layout); !s.ok()) return s;
-  return spec.format == Format::kNew ? BuildNew(std::move(layout), image)
+  if (Status s = PlanLayout(plan, &layout); !s.ok()) return s;
+  return plan.format == Format::kNew ? BuildNew(std::move(layout), image)
                                      : BuildOld(std::move(layout), image);
 }
 
-Status CreateFile(const std::filesystem::path& path, const FileSpec& spec, bool replace) {
+Status CreateFile(const std::filesystem::path& path, const FilePlan& plan, bool replace) {
   std::error_code error;
   if (!replace && std::filesystem::exists(path, error)) {
     return Status(kFileAlreadyExists, path.string() + " already exists");
   }
   std::vector<std::uint8_t> image;
-  if (Status s = BuildEmptyFile(spec, &image); !s.ok()) return s.Prefix(path.string());
+  if (Status s = BuildEmptyFile(plan, &image); !s.ok()) return s.Prefix(path.string());
   std::random_device seed;
   const std::filesystem::path temporary =
       path.string() + ".new-" + std::to_string(std::uniform_int_distribution<unsigned>()(seed));

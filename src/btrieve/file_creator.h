@@ -9,18 +9,18 @@
 #include <filesystem>
 #include <vector>
 
-#include "btrieve/file_spec.h"
+#include "btrieve/file_plan.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
 
 // The bytes of a new empty file. Statuses: 24 page size, 26 number of keys, 27 key position,
 // 28 record length, 29 key length, 45 inconsistent key flags, 48 ACS, 49 key type.
-Status BuildEmptyFile(const FileSpec& spec, std::vector<std::uint8_t>* image);
+Status BuildEmptyFile(const FilePlan& plan, std::vector<std::uint8_t>* image);
 
 // Writes a new empty file (through a temporary file renamed into place). Status 59 when the
 // file exists and `replace` is false, 25 when it cannot be written.
-Status CreateFile(const std::filesystem::path& path, const FileSpec& spec, bool replace);
+Status CreateFile(const std::filesystem::path& path, const FilePlan& plan, bool replace);
 
 // The physical page that holds the n-th page (from 1) after the control records, skipping the
 // allocation-table pairs that open every group of page_size/4 pages of a new-format file.

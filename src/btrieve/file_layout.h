@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 
 namespace btrieve {
 
@@ -50,7 +50,7 @@ struct FileLayout {
   std::uint16_t duplicate_pointer_offset = 0;  // new format: FCR 0x72
   std::uint16_t duplicate_pointer_count = 0;   // new format: FCR 0x74
   std::string acs_name;
-  std::vector<KeySpec> keys;
+  std::vector<KeyLayout> keys;
   std::vector<CollatingSequence> collating_sequences;
 
   // Offset of the user data inside a slot: 0 (old), 2 (new: the record usage count first),
@@ -64,7 +64,7 @@ struct FileLayout {
   }
   // Version as "major.minor": 6.1, 6.0, 5.0, 4.0, 3.0.
   std::string VersionText() const;
-  const KeySpec* FindKey(int number) const;
+  const KeyLayout* FindKey(int number) const;
 };
 
 }  // namespace btrieve

@@ -13,9 +13,9 @@
 namespace btrieve {
 
 struct File::KeyState {
-  KeyState(const KeySpec& key, const FileLayout& layout, const PageStore& pages)
-      : spec(key), compare(key, layout), tree(layout, pages, spec, compare) {}
-  const KeySpec& spec;
+  KeyState(const KeyLayout& key, const FileLayout& layout, const PageStore& pages)
+      : key_layout(key), compare(key, layout), tree(layout, pages, key_layout, compare) {}
+  const KeyLayout& key_layout;
   KeyComparator compare;
   IndexTree tree;
   std::unique_ptr<SortedIndex> sorted;  // set when the file's index is not used

@@ -14,7 +14,7 @@ namespace {
 // A bulk load commits whenever this many pages have changed.
 constexpr std::size_t kBulkCommitPages = 4096;
 
-bool IsAutoIncrement(const KeySpec& key) {
+bool IsAutoIncrement(const KeyLayout& key) {
   return key.segments.size() == 1 && key.segments[0].type == kTypeAutoIncrement &&
          (key.segments[0].length == 2 || key.segments[0].length == 4 ||
           key.segments[0].length == 8);
@@ -55,7 +55,7 @@ Status File::WriteChecks() const {
                                 ": the control record's last data page is damaged; rebuild "
                                 "the file");
   }
-  for (const KeySpec& key : layout_.keys) {
+  for (const KeyLayout& key : layout_.keys) {
     if (key.linked_duplicates && (key.duplicate_pointer_offset < data_end ||
                                   key.duplicate_pointer_offset + 8u > layout_.physical_length)) {
       return Status(kIoError, name_ + ": key " + std::to_string(key.number) +
@@ -80,9 +80,9 @@ Status File::BeginWrite() {
   }
   // Every key is used: each index changes with each record. One that cannot be trusted would be
   // made worse by writing through it, so the first write checks every index page once.
-  for (const KeySpec& spec : layout_.keys) {
+  for (const KeyLayout& plan : layout_.keys) {
     KeyState* state = nullptr;
-    if (Status s = Key(spec.number, &state); !s.ok()) return FinishWrite(s);
+    if (Status s = Key(plan.number, &state); !s.ok()) return FinishWrite(s);
     if (!state->sorted && !indexes_checked_) {
       IndexTree::Shape shape;
       if (Status s = state->tree.Validate(&shape); !s.ok()) {
@@ -163,13 +163,13 @@ Status File::InsertRecord(int key_number, Bytes* record) {
   RecordWriter records(layout_, pages_, *writer_, *records_, &variable_page_);
 
   // Autoincrement keys left at 0 take the next number after the highest.
-  for (const KeySpec& spec : layout_.keys) {
-    if (!assign_autoincrement_ || !IsAutoIncrement(spec)) continue;
-    const KeySegment& seg = spec.segments[0];
+  for (const KeyLayout& plan : layout_.keys) {
+    if (!assign_autoincrement_ || !IsAutoIncrement(plan)) continue;
+    const KeySegment& seg = plan.segments[0];
     std::uint8_t* field = record->data() + seg.position;
     if (LoadSigned(field, seg.length) != 0) continue;
     KeyState* state = nullptr;
-    if (Status s = Key(spec.number, &state); !s.ok()) return s;
+    if (Status s = Key(plan.number, &state); !s.ok()) return s;
     IndexTree::Position last;
     std::int64_t next = 1;
     if (state->tree.Last(&last)) next = LoadSigned(state->tree.EntryKey(last), seg.length) + 1;

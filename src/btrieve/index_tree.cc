@@ -10,7 +10,7 @@ constexpr std::size_t kMaxDepth = 40;
 
 }  // namespace
 
-IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const KeySpec& key,
+IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const KeyLayout& key,
                      const KeyComparator& compare)
     : pages_(pages),
       key_(key),

@@ -34,7 +34,7 @@ class IndexTree {
     std::uint64_t pages = 0;
   };
 
-  IndexTree(const FileLayout& layout, const PageStore& pages, const KeySpec& key,
+  IndexTree(const FileLayout& layout, const PageStore& pages, const KeyLayout& key,
             const KeyComparator& compare);
 
   // Checks the whole tree's page structure: every page in range and of this key's type, entry
@@ -78,7 +78,7 @@ class IndexTree {
   Status CheckPage(std::uint32_t page) const;
 
   const PageStore& pages_;
-  const KeySpec& key_;
+  const KeyLayout& key_;
   const KeyComparator& compare_;
   bool old_;
   std::uint32_t entry_size_;

@@ -13,7 +13,7 @@ constexpr std::size_t kMaxDepth = 40;
 }  // namespace
 
 IndexWriter::IndexWriter(const FileLayout& layout, PageStore& pages, FileWriter& writer,
-                         RecordWriter& records, KeySpec& key, const KeyComparator& compare)
+                         RecordWriter& records, KeyLayout& key, const KeyComparator& compare)
     : layout_(layout),
       pages_(pages),
       writer_(writer),

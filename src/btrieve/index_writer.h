@@ -21,7 +21,7 @@ namespace btrieve {
 class IndexWriter {
  public:
   IndexWriter(const FileLayout& layout, PageStore& pages, FileWriter& writer, RecordWriter& records,
-              KeySpec& key, const KeyComparator& compare);
+              KeyLayout& key, const KeyComparator& compare);
 
   // True when a unique key already holds `value` (Insert would give status 5).
   bool Holds(const std::uint8_t* value);
@@ -57,7 +57,7 @@ class IndexWriter {
   PageStore& pages_;
   FileWriter& writer_;
   RecordWriter& records_;
-  KeySpec& key_;
+  KeyLayout& key_;
   const KeyComparator& compare_;
   std::uint32_t size_;
   std::uint16_t capacity_;

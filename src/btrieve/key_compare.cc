@@ -203,7 +203,7 @@ int CompareSegment(std::uint8_t type, const std::uint8_t* a, const std::uint8_t*
   }
 }
 
-KeyComparator::KeyComparator(const KeySpec& key, const FileLayout& layout) {
+KeyComparator::KeyComparator(const KeyLayout& key, const FileLayout& layout) {
   const bool is_new = layout.format == Format::kNew;
   for (const KeySegment& seg : key.segments) {
     Segment s{};

@@ -13,7 +13,7 @@ namespace btrieve {
 
 class KeyComparator {
  public:
-  KeyComparator(const KeySpec& key, const FileLayout& layout);
+  KeyComparator(const KeyLayout& key, const FileLayout& layout);
 
   // <0, 0, >0 as key value `a` sorts before, with, or after `b`. Both hold key_length() bytes:
   // the segments' bytes one after another, as index entries store them.

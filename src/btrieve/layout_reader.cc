@@ -47,7 +47,7 @@ std::uint8_t EffectiveType(std::uint16_t flags, std::uint8_t extended) {
 
 // Decodes the segment specs of one key starting at `offset` in the FCR.
 Status ReadKey(const std::uint8_t* fcr, std::uint32_t page_size, std::uint32_t offset,
-               const FileLayout& layout, int ordinal, KeySpec* key, std::uint32_t* next_offset) {
+               const FileLayout& layout, int ordinal, KeyLayout* key, std::uint32_t* next_offset) {
   const bool is_new = layout.format == Format::kNew;
   key->spec_offset = offset;
   for (int segment = 0;; ++segment) {
@@ -173,7 +173,7 @@ Status ReadOld(PageSource& source, const Head& head, FileLayout* layout, PageSto
   bool uses_acs = !layout->acs_name.empty();
   std::uint32_t offset = kOldKeySpecStart;
   for (int k = 0; k < key_count; ++k) {
-    KeySpec key;
+    KeyLayout key;
     if (Status s = ReadKey(fcr, layout->page_size, offset, *layout, k, &key, &offset); !s.ok()) {
       return s;
     }
@@ -189,7 +189,7 @@ Status ReadOld(PageSource& source, const Head& head, FileLayout* layout, PageSto
       return Status(kIoError, "page 1 should hold the alternate collating sequence but does not");
     }
     layout->collating_sequences.push_back(std::move(acs));
-    for (KeySpec& key : layout->keys) {
+    for (KeyLayout& key : layout->keys) {
       for (KeySegment& seg : key.segments) {
         if (seg.flags & kKeyAlternateCollation) seg.acs = 0;
       }
@@ -277,7 +277,7 @@ Status ReadNew(PageSource& source, const Head& head, FileLayout* layout, PageSto
   }
   std::vector<std::uint32_t> acs_pages;
   for (int k = 0; k < key_count; ++k) {
-    KeySpec key;
+    KeyLayout key;
     std::uint32_t unused = 0;
     const std::uint32_t offset = LoadU16(fcr + table + 2 * k);
     if (Status s = ReadKey(fcr, page_size, offset, *layout, k, &key, &unused); !s.ok()) return s;
@@ -330,8 +330,8 @@ std::string FileLayout::VersionText() const {
   return std::to_string(version >> 8) + "." + std::to_string((version >> 4) & 0xF);
 }
 
-const KeySpec* FileLayout::FindKey(int number) const {
-  for (const KeySpec& key : keys) {
+const KeyLayout* FileLayout::FindKey(int number) const {
+  for (const KeyLayout& key : keys) {
     if (key.number == number) return &key;
   }
   return nullptr;

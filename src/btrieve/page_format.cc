@@ -69,14 +69,14 @@ void StoreChangingFcrFields(const FileLayout& layout, std::uint8_t* fcr) {
   } else {
     StoreWs32(fcr + 0x9C, layout.free_slot_head);
   }
-  for (const KeySpec& key : layout.keys) {
-    std::uint8_t* spec = fcr + key.spec_offset;
+  for (const KeyLayout& key : layout.keys) {
+    std::uint8_t* plan = fcr + key.spec_offset;
     if (layout.format == Format::kOld) {
-      StoreWs32(spec, key.root);
+      StoreWs32(plan, key.root);
     } else {
-      StorePagePointer6(spec, key.root, static_cast<std::uint8_t>(kPageIndexBase + key.number));
+      StorePagePointer6(plan, key.root, static_cast<std::uint8_t>(kPageIndexBase + key.number));
     }
-    StoreWs32(spec + 4, key.distinct_values);
+    StoreWs32(plan + 4, key.distinct_values);
   }
 }
 

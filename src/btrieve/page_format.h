@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "btrieve/file_layout.h"
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 
 namespace btrieve {
 

@@ -26,7 +26,7 @@ std::vector<std::size_t> InsertionOrder(File& source, const std::vector<SourceRe
   for (std::size_t i = 0; i < records.size(); ++i) index[records[i].address] = i;
   std::vector<std::vector<std::size_t>> after(records.size());
   std::vector<std::size_t> waiting(records.size(), 0);
-  for (const KeySpec& key : source.layout().keys) {
+  for (const KeyLayout& key : source.layout().keys) {
     if (!key.duplicates()) continue;
     Bytes value;
     Bytes previous_value;
@@ -91,9 +91,9 @@ Status RebuildFile(const std::filesystem::path& source_path,
   }
   if (status.code() != kEndOfFile) return status;
 
-  FileSpec spec = SpecFromLayout(source->layout());
-  spec.format = options.format.value_or(Format::kNew);
-  if (options.page_size) spec.page_size = *options.page_size;
+  FilePlan plan = PlanFromLayout(source->layout());
+  plan.format = options.format.value_or(Format::kNew);
+  if (options.page_size) plan.page_size = *options.page_size;
   if (source->layout().compressed()) {
     // Compressed records have no fixed part; the shortest record becomes it.
     std::size_t shortest = records.empty() ? 1 : SIZE_MAX;
@@ -102,22 +102,22 @@ Status RebuildFile(const std::filesystem::path& source_path,
       shortest = std::min(shortest, r.data.size());
       longest = std::max(longest, r.data.size());
     }
-    for (const KeyDef& key : spec.keys) {
-      for (const SegmentSpec& seg : key.segments) {
+    for (const KeyDef& key : plan.keys) {
+      for (const SegmentPlan& seg : key.segments) {
         shortest = std::max<std::size_t>(shortest, seg.position + seg.length);
       }
     }
-    spec.record_length = static_cast<std::uint16_t>(shortest);
-    spec.variable_length = longest > shortest;
+    plan.record_length = static_cast<std::uint16_t>(shortest);
+    plan.variable_length = longest > shortest;
   }
-  for (const KeySpec& key : source->layout().keys) {
+  for (const KeyLayout& key : source->layout().keys) {
     if (!source->FallbackReason(key.number).empty()) {
       report->source_notes += source->FallbackReason(key.number) + "\n";
     }
   }
   const std::vector<std::size_t> order = InsertionOrder(*source, records, report);
 
-  if (Status s = CreateFile(destination, spec, false); !s.ok()) return s;
+  if (Status s = CreateFile(destination, plan, false); !s.ok()) return s;
   std::unique_ptr<File> target;
   OpenOptions writable;
   writable.writable = true;
@@ -126,7 +126,7 @@ Status RebuildFile(const std::filesystem::path& source_path,
   if (Status s = target->BeginBulk(); !s.ok()) return s;
   for (std::size_t i : order) {
     Bytes record = records[i].data;
-    if (record.size() < spec.record_length) record.resize(spec.record_length, 0);
+    if (record.size() < plan.record_length) record.resize(plan.record_length, 0);
     if (Status s = target->Insert(-1, &record); !s.ok()) {
       return s.Prefix("record at " + std::to_string(records[i].address) + " of " +
                       source_path.string());

@@ -39,7 +39,7 @@ void ChainOrder(const RecordStore& records, std::uint16_t pair_offset,
 
 }  // namespace
 
-Status SortedIndex::Build(const RecordStore& records, const KeySpec& key,
+Status SortedIndex::Build(const RecordStore& records, const KeyLayout& key,
                           const KeyComparator& compare, SortedIndex* out) {
   const std::size_t length = compare.key_length();
   std::vector<std::uint8_t> keys;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "btrieve/key_compare.h"
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 #include "btrieve/record_store.h"
 #include "btrieve/status.h"
 
@@ -17,8 +17,8 @@ namespace btrieve {
 class SortedIndex {
  public:
   // Reads every live record once. Fails only when a record cannot be read.
-  static Status Build(const RecordStore& records, const KeySpec& key, const KeyComparator& compare,
-                      SortedIndex* out);
+  static Status Build(const RecordStore& records, const KeyLayout& key,
+                      const KeyComparator& compare, SortedIndex* out);
 
   std::size_t size() const { return records_.size(); }
   std::uint32_t record(std::size_t i) const { return records_[i]; }

@@ -64,7 +64,7 @@ int Table::Perform(int operation) {
     return status_.code();
   }
   // The search value of a keyed read comes from the key's fields in the record image.
-  const KeySpec* key = file_->layout().FindKey(key_number_);
+  const KeyLayout* key = file_->layout().FindKey(key_number_);
   if (key != nullptr) {
     const KeyComparator compare(*key, file_->layout());
     key_.resize(compare.key_length());
@@ -149,12 +149,12 @@ Status Table::Create() {
     std::copy(block.begin() + 9, block.begin() + 265, sequence.table.begin());
     acs.push_back(std::move(sequence));
   }
-  FileSpec spec;
-  if (Status s = SpecFromDefinition(*table, acs, &spec); !s.ok()) return status_ = s;
-  spec.page_size = create_page_size_;
-  spec.variable_length = create_variable_;
+  FilePlan plan;
+  if (Status s = PlanFromDefinition(*table, acs, &plan); !s.ok()) return status_ = s;
+  plan.page_size = create_page_size_;
+  plan.variable_length = create_variable_;
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
-  return status_ = CreateFile(path, spec, false);
+  return status_ = CreateFile(path, plan, false);
 }
 
 }  // namespace btrieve

@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 
 namespace kez {
 namespace {

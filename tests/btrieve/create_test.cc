@@ -33,13 +33,13 @@ TEST(CreateFile, NewFormatMatchesAnEngineMadeEmptyFile) {
   const Bytes theirs = Sample("wbtrv32/assets/MULTIACS.DAT");
   std::unique_ptr<File> real;
   ASSERT_TRUE(File::OpenBytes(theirs, "MULTIACS.DAT", &real).ok());
-  FileSpec spec = SpecFromLayout(real->layout());
+  FilePlan plan = PlanFromLayout(real->layout());
   Bytes ours;
-  ASSERT_TRUE(BuildEmptyFile(spec, &ours).ok());
+  ASSERT_TRUE(BuildEmptyFile(plan, &ours).ok());
   ASSERT_EQ(ours.size(), theirs.size());
   const std::size_t ps = 4096;
   // Control record: counts, lengths, variable flag, ACS name, version, duplicate pointers, key
-  // attribute table, free-slot list, file flags, every key segment spec.
+  // attribute table, free-slot list, file flags, every key segment description.
   ExpectSameBytes(ours, theirs, 0x08, 2, "page size");
   ExpectSameBytes(ours, theirs, 0x14, 0x0A, "keys, lengths and record count");
   ExpectSameBytes(ours, theirs, 0x26, 4, "pages in use");
@@ -69,47 +69,47 @@ TEST(CreateFile, OldFormatMatchesAnEngineMadeEmptyFile) {
   std::unique_ptr<File> real;
   ASSERT_TRUE(File::OpenBytes(theirs, "F16.DAT", &real).ok());
   Bytes ours;
-  ASSERT_TRUE(BuildEmptyFile(SpecFromLayout(real->layout()), &ours).ok());
+  ASSERT_TRUE(BuildEmptyFile(PlanFromLayout(real->layout()), &ours).ok());
   ASSERT_EQ(ours.size(), theirs.size());
   ExpectSameBytes(ours, theirs, 0x08, 2, "page size");
   ExpectSameBytes(ours, theirs, 0x0C, 0x1C, "free lists, lengths, counts, last data page");
   ExpectSameBytes(ours, theirs, 0x2A, 2, "free bytes of the last data page");
-  ExpectSameBytes(ours, theirs, 0x110, 30, "key segment spec");
+  ExpectSameBytes(ours, theirs, 0x110, 30, "key segment description");
   ExpectSameBytes(ours, theirs, 4096, 12, "index root");
   ExpectSameBytes(ours, theirs, 2 * 4096, 4096, "data page");
 }
 
 TEST(CreateFile, SpecsThatCannotBeFilesGiveTheirStatus) {
-  FileSpec spec;
-  spec.record_length = 20;
-  spec.keys.push_back({{{18, 4, 0, kTypeInteger, 0, -1}}});
+  FilePlan plan;
+  plan.record_length = 20;
+  plan.keys.push_back({{{18, 4, 0, kTypeInteger, 0, -1}}});
   Bytes image;
-  EXPECT_EQ(BuildEmptyFile(spec, &image).code(), kInvalidKeyPosition);
-  spec.keys[0].segments[0] = {0, 3, 0, kTypeInteger, 0, -1};
-  EXPECT_EQ(BuildEmptyFile(spec, &image).code(), kKeyTypeError);
-  spec.keys[0].segments[0] = {0, 4, kKeyAlternateCollation, kTypeString, 0, 0};
-  EXPECT_EQ(BuildEmptyFile(spec, &image).code(), kInvalidAcs);
-  spec.keys[0].segments[0] = {0, 4, 0, kTypeString, 0, -1};
-  spec.page_size = 1000;
-  EXPECT_EQ(BuildEmptyFile(spec, &image).code(), kPageSizeError);
-  spec.page_size = 512;
-  spec.record_length = 600;
-  EXPECT_EQ(BuildEmptyFile(spec, &image).code(), kInvalidRecordLength);
+  EXPECT_EQ(BuildEmptyFile(plan, &image).code(), kInvalidKeyPosition);
+  plan.keys[0].segments[0] = {0, 3, 0, kTypeInteger, 0, -1};
+  EXPECT_EQ(BuildEmptyFile(plan, &image).code(), kKeyTypeError);
+  plan.keys[0].segments[0] = {0, 4, kKeyAlternateCollation, kTypeString, 0, 0};
+  EXPECT_EQ(BuildEmptyFile(plan, &image).code(), kInvalidAcs);
+  plan.keys[0].segments[0] = {0, 4, 0, kTypeString, 0, -1};
+  plan.page_size = 1000;
+  EXPECT_EQ(BuildEmptyFile(plan, &image).code(), kPageSizeError);
+  plan.page_size = 512;
+  plan.record_length = 600;
+  EXPECT_EQ(BuildEmptyFile(plan, &image).code(), kInvalidRecordLength);
 
   kez::testing::TempDir dir;
-  spec.record_length = 20;
-  ASSERT_TRUE(CreateFile(dir / "a.dat", spec, false).ok());
-  EXPECT_EQ(CreateFile(dir / "a.dat", spec, false).code(), kFileAlreadyExists);
+  plan.record_length = 20;
+  ASSERT_TRUE(CreateFile(dir / "a.dat", plan, false).ok());
+  EXPECT_EQ(CreateFile(dir / "a.dat", plan, false).code(), kFileAlreadyExists);
 }
 
 TEST(CreateFile, ManyPagesSpanSeveralAllocationTables) {
   // 512-byte pages: each allocation table maps 126 pages, so a few hundred records need several.
-  FileSpec spec;
-  spec.page_size = 512;
-  spec.record_length = 200;
-  spec.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
+  FilePlan plan;
+  plan.page_size = 512;
+  plan.record_length = 200;
+  plan.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
   Bytes image;
-  ASSERT_TRUE(BuildEmptyFile(spec, &image).ok());
+  ASSERT_TRUE(BuildEmptyFile(plan, &image).ok());
   std::unique_ptr<File> file;
   ASSERT_TRUE(File::OpenBytes(image, "big", &file).ok());
   ASSERT_TRUE(file->BeginBulk().ok());

@@ -24,17 +24,17 @@ std::size_t ReadEverything(File& file) {
   Bytes record;
   for (Status s = file.StepFirst(&record); s.ok(); s = file.StepNext(&record)) ++reached;
   for (Status s = file.StepLast(&record); s.ok(); s = file.StepPrevious(&record)) ++reached;
-  for (const KeySpec& spec : file.layout().keys) {
-    for (Status s = file.GetFirst(spec.number, &key, &record); s.ok();
-         s = file.GetNext(spec.number, &key, &record)) {
+  for (const KeyLayout& plan : file.layout().keys) {
+    for (Status s = file.GetFirst(plan.number, &key, &record); s.ok();
+         s = file.GetNext(plan.number, &key, &record)) {
       ++reached;
     }
-    for (Status s = file.GetLast(spec.number, &key, &record); s.ok();
-         s = file.GetPrevious(spec.number, &key, &record)) {
+    for (Status s = file.GetLast(plan.number, &key, &record); s.ok();
+         s = file.GetPrevious(plan.number, &key, &record)) {
       ++reached;
     }
-    key.assign(spec.key_length, 0x41);
-    file.GetGreaterOrEqual(spec.number, &key, &record).IgnoreError();
+    key.assign(plan.key_length, 0x41);
+    file.GetGreaterOrEqual(plan.number, &key, &record).IgnoreError();
   }
   CheckFile(file);
   return reached;

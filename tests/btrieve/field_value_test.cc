@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "btrieve/key_spec.h"
+#include "btrieve/key_layout.h"
 
 namespace btrieve {
 namespace {

@@ -94,7 +94,7 @@ TEST(KeyTypes, CollatingSequenceAndCaseFolding) {
 FileLayout TwoSegmentLayout(std::uint16_t flags0, std::uint16_t flags1) {
   FileLayout layout;
   layout.format = Format::kNew;
-  KeySpec key;
+  KeyLayout key;
   key.flags = flags0;
   key.segments.push_back({0, 2, flags0, kTypeInteger, 0x00, -1});
   key.segments.push_back({2, 2, flags1, kTypeString, 0x20, -1});

@@ -71,7 +71,7 @@ TEST_P(Rebuild, SameRecordsInEveryOrder) {
   EXPECT_EQ(target->layout().format, GetParam().format);
   EXPECT_EQ(PhysicalRecords(*target), PhysicalRecords(*source));
   ASSERT_EQ(target->layout().keys.size(), source->layout().keys.size());
-  for (const KeySpec& key : source->layout().keys) {
+  for (const KeyLayout& key : source->layout().keys) {
     EXPECT_EQ(KeyOrder(*target, key.number), KeyOrder(*source, key.number)) << "key " << key.number;
   }
 }

@@ -82,23 +82,23 @@ TEST_P(SampleFileTest, KeyOrderThroughGetNextMatchesReverseGetPrevious) {
   ASSERT_TRUE(File::Open(kez::testing::SamplePath(expected.path), &file).ok());
   Bytes key;
   Bytes record;
-  for (const KeySpec& spec : file->layout().keys) {
+  for (const KeyLayout& plan : file->layout().keys) {
     std::vector<std::uint32_t> forward;
     std::vector<std::uint32_t> backward;
     std::uint32_t position = 0;
-    for (Status s = file->GetFirst(spec.number, &key, &record); s.ok();
-         s = file->GetNext(spec.number, &key, &record)) {
+    for (Status s = file->GetFirst(plan.number, &key, &record); s.ok();
+         s = file->GetNext(plan.number, &key, &record)) {
       ASSERT_TRUE(file->GetPosition(&position).ok());
       forward.push_back(position);
     }
-    for (Status s = file->GetLast(spec.number, &key, &record); s.ok();
-         s = file->GetPrevious(spec.number, &key, &record)) {
+    for (Status s = file->GetLast(plan.number, &key, &record); s.ok();
+         s = file->GetPrevious(plan.number, &key, &record)) {
       ASSERT_TRUE(file->GetPosition(&position).ok());
       backward.push_back(position);
     }
     std::reverse(backward.begin(), backward.end());
-    EXPECT_EQ(forward, backward) << "key " << spec.number;
-    EXPECT_TRUE(file->FallbackReason(spec.number).empty());
+    EXPECT_EQ(forward, backward) << "key " << plan.number;
+    EXPECT_TRUE(file->FallbackReason(plan.number).empty());
   }
 }
 
@@ -223,12 +223,12 @@ TEST(PageCache, TinyCacheReadsLikeAWholeFileInMemory) {
     ASSERT_TRUE(File::Open(full_path, &small, {.cache_bytes = 8 * 512}).ok());
     ASSERT_TRUE(File::OpenBytes(kez::testing::ReadBytes(full_path), path, &memory).ok());
     EXPECT_TRUE(CheckFile(*small).ok());
-    for (const KeySpec& spec : memory->layout().keys) {
+    for (const KeyLayout& plan : memory->layout().keys) {
       Bytes key_a, key_b, record_a, record_b;
-      Status a = small->GetLast(spec.number, &key_a, &record_a);
-      Status b = memory->GetLast(spec.number, &key_b, &record_b);
-      for (; a.ok() && b.ok(); a = small->GetPrevious(spec.number, &key_a, &record_a),
-                               b = memory->GetPrevious(spec.number, &key_b, &record_b)) {
+      Status a = small->GetLast(plan.number, &key_a, &record_a);
+      Status b = memory->GetLast(plan.number, &key_b, &record_b);
+      for (; a.ok() && b.ok(); a = small->GetPrevious(plan.number, &key_a, &record_a),
+                               b = memory->GetPrevious(plan.number, &key_b, &record_b)) {
         ASSERT_EQ(record_a, record_b);
       }
       EXPECT_EQ(a.code(), kEndOfFile);

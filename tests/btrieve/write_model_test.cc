@@ -22,19 +22,19 @@ namespace {
 // duplicates, blank = null, key 2), then a variable tail.
 constexpr std::uint16_t kRecordLength = 16;
 
-FileSpec ModelSpec(Format format, std::uint16_t page_size) {
-  FileSpec spec;
-  spec.format = format;
-  spec.record_length = kRecordLength;
-  spec.page_size = page_size;
-  spec.variable_length = true;
-  spec.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
-  spec.keys.push_back({{{4, 2, kKeyDuplicates | kKeyModifiable, kTypeInteger, 0, -1}}});
+FilePlan ModelPlan(Format format, std::uint16_t page_size) {
+  FilePlan plan;
+  plan.format = format;
+  plan.record_length = kRecordLength;
+  plan.page_size = page_size;
+  plan.variable_length = true;
+  plan.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
+  plan.keys.push_back({{{4, 2, kKeyDuplicates | kKeyModifiable, kTypeInteger, 0, -1}}});
   const std::uint16_t name_flags =
       kKeyDuplicates | kKeyModifiable | kKeyNullAll |
       (format == Format::kNew ? kKeyRepeatingDuplicates | kKeyCaseInsensitive : 0);
-  spec.keys.push_back({{{6, 10, name_flags, kTypeString, ' ', -1}}});
-  return spec;
+  plan.keys.push_back({{{6, 10, name_flags, kTypeString, ' ', -1}}});
+  return plan;
 }
 
 struct Row {
@@ -155,7 +155,7 @@ void Find(File& file, std::int32_t id, Bytes* record) {
 
 void RunRandomOperations(Format format, std::uint16_t page_size, int steps, unsigned seed) {
   Bytes image;
-  ASSERT_TRUE(BuildEmptyFile(ModelSpec(format, page_size), &image).ok());
+  ASSERT_TRUE(BuildEmptyFile(ModelPlan(format, page_size), &image).ok());
   std::unique_ptr<File> file;
   ASSERT_TRUE(File::OpenBytes(image, "model", &file).ok());
   Model model(format == Format::kNew);

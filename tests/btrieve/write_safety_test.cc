@@ -22,15 +22,15 @@ namespace {
 
 // Records: id (int32, unique, not modifiable) then a code (int16, unique, modifiable), a variable
 // tail.
-FileSpec Spec(Format format) {
-  FileSpec spec;
-  spec.format = format;
-  spec.page_size = 512;
-  spec.record_length = 8;
-  spec.variable_length = true;
-  spec.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
-  spec.keys.push_back({{{4, 2, kKeyModifiable, kTypeInteger, 0, -1}}});
-  return spec;
+FilePlan Plan(Format format) {
+  FilePlan plan;
+  plan.format = format;
+  plan.page_size = 512;
+  plan.record_length = 8;
+  plan.variable_length = true;
+  plan.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
+  plan.keys.push_back({{{4, 2, kKeyModifiable, kTypeInteger, 0, -1}}});
+  return plan;
 }
 
 Bytes Record(std::uint32_t id, std::uint16_t code, std::size_t tail = 0) {
@@ -67,7 +67,7 @@ class WriteSafety : public ::testing::TestWithParam<Format> {
  protected:
   void SetUp() override {
     path_ = dir_ / "file.dat";
-    ASSERT_TRUE(CreateFile(path_, Spec(GetParam()), false).ok());
+    ASSERT_TRUE(CreateFile(path_, Plan(GetParam()), false).ok());
   }
   std::unique_ptr<File> OpenWritable(int lock_wait_ms = 1000) {
     std::unique_ptr<File> file;

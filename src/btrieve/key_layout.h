@@ -1,7 +1,7 @@
 // The description of one key of a data file, as its file control record holds it: segments with
 // their positions, lengths, flags and types, the root of the key's index, and its counters.
-#ifndef KEZ_BTRIEVE_KEY_SPEC_H_
-#define KEZ_BTRIEVE_KEY_SPEC_H_
+#ifndef KEZ_BTRIEVE_KEY_LAYOUT_H_
+#define KEZ_BTRIEVE_KEY_LAYOUT_H_
 
 #include <array>
 #include <cstdint>
@@ -12,7 +12,7 @@
 
 namespace btrieve {
 
-// Key flags as stored in a key segment spec.
+// Key flags as stored in a key segment description.
 enum KeyFlag : std::uint16_t {
   kKeyDuplicates = 0x0001,
   kKeyModifiable = 0x0002,
@@ -72,7 +72,7 @@ struct KeySegment {
   bool descending() const { return (flags & kKeyDescending) != 0; }
 };
 
-struct KeySpec {
+struct KeyLayout {
   int number = 0;  // the key number used by the operations
   std::vector<KeySegment> segments;
   std::uint16_t flags = 0;            // flags of the first segment: duplicates, null, modifiable
@@ -83,7 +83,7 @@ struct KeySpec {
   std::uint16_t max_entries = 0;
   std::uint16_t min_entries = 0;
   std::uint16_t duplicate_pointer_offset = 0;  // inside the physical record, linked duplicates only
-  std::uint32_t spec_offset = 0;               // FCR offset of the first segment spec
+  std::uint32_t spec_offset = 0;               // FCR offset of the first segment description
   bool linked_duplicates = false;
 
   bool duplicates() const { return (flags & kKeyDuplicates) != 0; }
@@ -96,4 +96,4 @@ struct KeySpec {
 
 }  // namespace btrieve
 
-#endif  // KEZ_BTRIEVE_KEY_SPEC_H_
+#endif  // KEZ_BTRIEVE_KEY_LAYOUT_H_
