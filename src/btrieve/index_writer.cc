@@ -149,7 +149,20 @@ Status IndexWriter::InsertEntry(const Entry& new_entry, bool after_equals) {
     path.pop_back();
     std::uint8_t* bytes = pages_.Mutable(frame.page);
     const std::uint16_t n = Count(bytes);
-    // The page's sequence as entries (each with its left child) plus the right-most child.
+    if (n < capacity_) {
+      // Room in the page: the entry goes in place, left of the pointer it was found through.
+      std::uint8_t* at = EntryAt(bytes, frame.index);
+      StorePointer(carry.data(), frame.index < n ? LoadPointer(at) : LoadPointer(bytes + 8));
+      std::memmove(at + size_, at, static_cast<std::size_t>(n - frame.index) * size_);
+      std::memcpy(at, carry.data(), size_);
+      StoreU16(bytes + 6, static_cast<std::uint16_t>(n + 1));
+      if (right != kNoPointer) {
+        StorePointer(frame.index + 1 <= n ? at + size_ : bytes + 8, right);
+      }
+      return Status::Ok();
+    }
+    // A full page splits. Its sequence as entries (each with its left child) plus the right-most
+    // child.
     std::vector<Entry> entries;
     entries.reserve(n + 1u);
     for (std::uint16_t i = 0; i < n; ++i) {
