@@ -12,18 +12,23 @@ namespace btrieve {
 Table::Table() = default;
 Table::~Table() = default;
 
+Status Table::FindDefinition(Dictionary* dictionary, const TableDef** table) const {
+  if (Status s = Dictionary::Load(dictionary_location_, dictionary); !s.ok()) {
+    return s.Prefix("dictionary");
+  }
+  *table = dictionary->FindTable(table_name_);
+  if (*table == nullptr) {
+    return Status(kFileNotFound, "table " + table_name_ + " is not in the dictionary at " +
+                                     dictionary_location_.string());
+  }
+  return Status::Ok();
+}
+
 Status Table::Open() {
   Close();
   Dictionary dictionary;
-  if (Status s = Dictionary::Load(dictionary_location_, &dictionary); !s.ok()) {
-    return status_ = s.Prefix("dictionary");
-  }
-  const TableDef* table = dictionary.FindTable(table_name_);
-  if (table == nullptr) {
-    return status_ =
-               Status(kFileNotFound, "table " + table_name_ + " is not in the dictionary at " +
-                                         dictionary_location_.string());
-  }
+  const TableDef* table = nullptr;
+  if (Status s = FindDefinition(&dictionary, &table); !s.ok()) return status_ = s;
   definition_ = std::make_unique<TableDef>(*table);
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
   std::unique_ptr<File> file;
@@ -127,15 +132,8 @@ Status Table::SetField(std::string_view name, const FieldValue& value) {
 
 Status Table::Create() {
   Dictionary dictionary;
-  if (Status s = Dictionary::Load(dictionary_location_, &dictionary); !s.ok()) {
-    return status_ = s.Prefix("dictionary");
-  }
-  const TableDef* table = dictionary.FindTable(table_name_);
-  if (table == nullptr) {
-    return status_ =
-               Status(kFileNotFound, "table " + table_name_ + " is not in the dictionary at " +
-                                         dictionary_location_.string());
-  }
+  const TableDef* table = nullptr;
+  if (Status s = FindDefinition(&dictionary, &table); !s.ok()) return status_ = s;
   // A key with a collating sequence takes the one kept beside the dictionary.
   std::vector<CollatingSequence> acs;
   const std::filesystem::path acs_file = ResolvePath(dictionary_location_, "upper.alt");

@@ -77,6 +77,8 @@ class Table {
   File* file() { return file_.get(); }
 
  private:
+  // Loads the dictionary and finds this table in it.
+  Status FindDefinition(Dictionary* dictionary, const TableDef** table) const;
   FieldResult Field(const FieldDef* field, std::string_view asked) const;
   Status Put(const FieldDef* field, std::string_view asked, const FieldValue& value);
 
