@@ -149,12 +149,15 @@ const std::uint8_t* IndexTree::Visit(std::uint32_t page) {
   return nullptr;
 }
 
+bool IndexTree::TooDeep(const Position& at) {
+  if (at.path.size() < kMaxDepth) return false;
+  damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
+  return true;
+}
+
 bool IndexTree::DescendLeftmost(std::uint32_t page, Position* at) {
   for (;;) {
-    if (at->path.size() >= kMaxDepth) {
-      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
-      return false;
-    }
+    if (TooDeep(*at)) return false;
     const std::uint8_t* bytes = Visit(page);
     if (bytes == nullptr) return false;
     at->path.push_back({page, 0});
@@ -166,10 +169,7 @@ bool IndexTree::DescendLeftmost(std::uint32_t page, Position* at) {
 
 bool IndexTree::DescendRightmost(std::uint32_t page, Position* at) {
   for (;;) {
-    if (at->path.size() >= kMaxDepth) {
-      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
-      return false;
-    }
+    if (TooDeep(*at)) return false;
     const std::uint8_t* bytes = Visit(page);
     if (bytes == nullptr) return false;
     const std::uint16_t n = Count(bytes);
@@ -216,8 +216,7 @@ bool IndexTree::Seek(const std::uint8_t* key, bool strictly_greater, Position* a
   at->path.clear();
   std::uint32_t page = key_.root;
   for (;;) {
-    if (at->path.size() >= kMaxDepth) {
-      damage_ = "key " + std::to_string(key_.number) + " index is too deep (a loop)";
+    if (TooDeep(*at)) {
       at->path.clear();
       return false;
     }

@@ -71,6 +71,8 @@ class IndexTree {
   const std::uint8_t* Entry(const Position& at) const;
   // The page if it passes its checks; otherwise nullptr, with damage_ set.
   const std::uint8_t* Visit(std::uint32_t page);
+  // True (with damage_ set) when a descent has gone deeper than any real tree can be.
+  bool TooDeep(const Position& at);
   bool DescendLeftmost(std::uint32_t page, Position* at);
   bool DescendRightmost(std::uint32_t page, Position* at);
   // Leaves the position where the path's frames are all within their pages.
