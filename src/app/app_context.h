@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "extracts/movement_data.h"
 #include "platform/host.h"
 #include "platform/instance_lock.h"
 #include "posdata/pos_database.h"
@@ -82,6 +83,9 @@ struct AppContext {
   // The two report records (kMarketingPortalReport, kSymphonyIriReport), filled at start-up by
   // LoadReportSettings.
   std::vector<clsSettings> ReportSettings;
+
+  // The SymphonyIRI report's movement rows, start key and file, from the last collection.
+  MovementData movement;
 };
 
 }  // namespace kez

@@ -1,0 +1,19 @@
+// The sales extract of the Marketing Portal report: one "|"-separated line per sold line item of
+// the sales since the last exported invoice (or since the export date), written to
+// "KEZSalesExtract" + store + YYYYMMDD + ".csv" under the data path's MarketingPortal folder.
+#ifndef KEZ_EXTRACTS_SALES_EXTRACT_H_
+#define KEZ_EXTRACTS_SALES_EXTRACT_H_
+
+#include "app/app_context.h"
+
+namespace kez {
+
+// Writes the sales extract and appends a line to its export log. Starts at LastInvoice (that sale
+// is exported again) or, when LastInvoice is not above "0000000", at ExportDate. On success
+// LastInvoice becomes the invoice of the last sale header read and the result is true. Without
+// any line item, "No Data found to export" is shown through the host and the result is false.
+bool CreateSalesExtract(AppContext& context);
+
+}  // namespace kez
+
+#endif  // KEZ_EXTRACTS_SALES_EXTRACT_H_
