@@ -37,7 +37,7 @@ bool CheckOne(const std::string& path) {
 
 }  // namespace
 
-void AddCheckCommand(CLI::App& app, int& exit_code) {
+void AddCheckCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
   auto* command = app.add_subcommand("check", "Check data files: records, index order, counts");
   auto files = std::make_shared<std::vector<std::string>>();
   command->add_option("files", *files, "Btrieve data files")->required();

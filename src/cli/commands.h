@@ -5,16 +5,18 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cli/global_options.h"
+
 namespace kez::cli {
 
-void AddCheckCommand(CLI::App& app, int& exit_code);
-void AddDataPathCommand(CLI::App& app, int& exit_code);
-void AddDumpCommand(CLI::App& app, int& exit_code);
-void AddLogCommand(CLI::App& app, int& exit_code);
-void AddRebuildCommand(CLI::App& app, int& exit_code);
-void AddSampleCommand(CLI::App& app, int& exit_code);
-void AddSettingsCommand(CLI::App& app, int& exit_code);
-void AddUploadCommand(CLI::App& app, int& exit_code);
+void AddCheckCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddDataPathCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddDumpCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddLogCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddRebuildCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddSampleCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddSettingsCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddUploadCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 
 }  // namespace kez::cli
 

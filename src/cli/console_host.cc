@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "platform/date_text.h"
 #include "platform/program_folder.h"
 #include "platform/windows1252.h"
 
@@ -85,6 +86,12 @@ MessageAnswer ConsoleHost::ShowMessage(std::string_view text, MessageButtons but
   return answer;
 }
 
-LocalDateTime ConsoleHost::Now() { return CurrentLocalDateTime(); }
+LocalDateTime ConsoleHost::Now() {
+  return AddSeconds(CurrentLocalDateTime(), clock_offset_seconds_);
+}
+
+void ConsoleHost::StartClockAt(const LocalDateTime& start) {
+  clock_offset_seconds_ = SecondsBetween(CurrentLocalDateTime(), start);
+}
 
 }  // namespace kez::cli

@@ -36,7 +36,11 @@ class ConsoleHost : public Host {
   void SetBusy(bool) override {}
   void SetProgress(int, std::string_view) override {}
   bool OpenWithViewer(const std::filesystem::path&) override { return false; }
+  // The current local time, or the moment given to StartClockAt plus the time since that call.
   LocalDateTime Now() override;
+
+  // Makes the clock read `start` now and run on from there (the --now option).
+  void StartClockAt(const LocalDateTime& start);
 
  private:
   MessageAnswer Decide(std::string_view text, MessageButtons buttons);
@@ -44,6 +48,8 @@ class ConsoleHost : public Host {
   Policy policy_;
   std::FILE* out_;
   std::map<std::string, int, std::less<>> retries_;  // retry answers given so far, per question
+  // Seconds between the system clock and the program's clock (the --now option).
+  long long clock_offset_seconds_ = 0;
 };
 
 // The text as the terminal shows it: UTF-8, each CR LF or lone CR a new line.

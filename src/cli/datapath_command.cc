@@ -74,7 +74,7 @@ int Set(const DataPathOptions& options) {
 
 }  // namespace
 
-void AddDataPathCommand(CLI::App& app, int& exit_code) {
+void AddDataPathCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
   auto* command =
       app.add_subcommand("datapath", "Show or set the KEZ data location stored for this user");
   command->require_subcommand(1);

@@ -207,7 +207,7 @@ int DumpCatalogue(const DumpOptions& options) {
 
 }  // namespace
 
-void AddDumpCommand(CLI::App& app, int& exit_code) {
+void AddDumpCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
   auto* command = app.add_subcommand("dump", "Print the records of a data file");
   auto options = std::make_shared<DumpOptions>();
   command->add_flag("--raw", options->raw, "Each record's user data as lowercase hex");

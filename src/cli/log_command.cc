@@ -17,11 +17,11 @@ struct LogOptions {
   std::string app_dir;
   std::string date;
   bool purge = false;
+  LocalDateTime now;  // gives the default day
 };
 
 int ShowLog(const LogOptions& options) {
-  const std::string date =
-      options.date.empty() ? FormatDateKey(CurrentLocalDateTime()) : options.date;
+  const std::string date = options.date.empty() ? FormatDateKey(options.now) : options.date;
   if (!ParseDateKey(date)) {
     std::fprintf(stderr, "log: \"%s\" is not a day in the form YYYYMMDD\n", date.c_str());
     return 2;
@@ -49,7 +49,7 @@ int ShowLog(const LogOptions& options) {
 
 }  // namespace
 
-void AddLogCommand(CLI::App& app, int& exit_code) {
+void AddLogCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
   auto* command = app.add_subcommand("log", "Print one day of the activity log (time, message)");
   auto options = std::make_shared<LogOptions>();
   command->add_option("--date", options->date, "The day, YYYYMMDD (default: today)");
@@ -57,7 +57,10 @@ void AddLogCommand(CLI::App& app, int& exit_code) {
   command->add_option("--app-dir", options->app_dir,
                       "Folder of KEZDataAggregator.log (default: KEZ_APP_DIR, else the program's "
                       "folder)");
-  command->callback([options, &exit_code] { exit_code = ShowLog(*options); });
+  command->callback([options, &global, &exit_code] {
+    options->now = ProgramNow(global);
+    exit_code = ShowLog(*options);
+  });
 }
 
 }  // namespace kez::cli

@@ -9,14 +9,16 @@ int main(int argc, char** argv) {
   CLI::App app{"KEZ Marketing Portal data aggregator, command line", "kezagg"};
   app.require_subcommand(1);
   int exit_code = 0;
-  kez::cli::AddCheckCommand(app, exit_code);
-  kez::cli::AddDataPathCommand(app, exit_code);
-  kez::cli::AddDumpCommand(app, exit_code);
-  kez::cli::AddLogCommand(app, exit_code);
-  kez::cli::AddRebuildCommand(app, exit_code);
-  kez::cli::AddSampleCommand(app, exit_code);
-  kez::cli::AddSettingsCommand(app, exit_code);
-  kez::cli::AddUploadCommand(app, exit_code);
+  kez::cli::GlobalOptions global;
+  kez::cli::AddGlobalOptions(app, global);
+  kez::cli::AddCheckCommand(app, global, exit_code);
+  kez::cli::AddDataPathCommand(app, global, exit_code);
+  kez::cli::AddDumpCommand(app, global, exit_code);
+  kez::cli::AddLogCommand(app, global, exit_code);
+  kez::cli::AddRebuildCommand(app, global, exit_code);
+  kez::cli::AddSampleCommand(app, global, exit_code);
+  kez::cli::AddSettingsCommand(app, global, exit_code);
+  kez::cli::AddUploadCommand(app, global, exit_code);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

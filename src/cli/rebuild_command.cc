@@ -46,7 +46,7 @@ int Rebuild(const RebuildArguments& arguments) {
 
 }  // namespace
 
-void AddRebuildCommand(CLI::App& app, int& exit_code) {
+void AddRebuildCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
   auto* command =
       app.add_subcommand("rebuild", "Copy a data file's records into a new file (repair, convert)");
   auto arguments = std::make_shared<RebuildArguments>();

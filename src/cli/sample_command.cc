@@ -26,6 +26,7 @@ struct SampleCommandOptions {
   std::string from;
   std::string until;
   bool replace = false;
+  LocalDateTime now;  // the default of --until
 };
 
 int Fail(const std::string& message) {
@@ -52,7 +53,7 @@ std::uintmax_t FolderBytes(const std::filesystem::path& folder,
 
 int Run(const SampleCommandOptions& options) {
   const auto started = std::chrono::steady_clock::now();
-  LocalDateTime until = CurrentLocalDateTime();
+  LocalDateTime until = options.now;
   if (!options.until.empty()) {
     const std::optional<LocalDateTime> day = ParseIsoDay(options.until);
     if (!day) return Fail("--until " + options.until + " is not a day (YYYY-MM-DD)");
@@ -108,7 +109,7 @@ int Run(const SampleCommandOptions& options) {
 
 }  // namespace
 
-void AddSampleCommand(CLI::App& app, int& exit_code) {
+void AddSampleCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
   auto* command = app.add_subcommand(
       "sample", "Write a complete KEZ data folder: generated, or built from a JSON description");
   auto options = std::make_shared<SampleCommandOptions>();
@@ -122,7 +123,10 @@ void AddSampleCommand(CLI::App& app, int& exit_code) {
                       "Sales end the day before this day, YYYY-MM-DD (default today)");
   command->add_flag("--replace", options->replace,
                     "Replace the dictionary, data files and KEZ.INI already in the folder");
-  command->callback([options, &exit_code] { exit_code = Run(*options); });
+  command->callback([options, &global, &exit_code] {
+    options->now = ProgramNow(global);
+    exit_code = Run(*options);
+  });
 }
 
 }  // namespace kez::cli

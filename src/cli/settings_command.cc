@@ -23,6 +23,7 @@ struct SettingsOptions {
   std::size_t report = 0;
   std::string name;
   std::string value;
+  LocalDateTime now;  // the StartDate of records made anew
 };
 
 // Terminal output is UTF-8; the records hold single-byte text.
@@ -52,7 +53,7 @@ int Show(const SettingsOptions& options) {
     return 1;
   }
   std::vector<clsSettings> records;
-  const PortalXmlRead read = ReadPortalXml(bytes, records, CurrentLocalDateTime());
+  const PortalXmlRead read = ReadPortalXml(bytes, records, options.now);
   if (!read.damage.empty()) {
     std::fprintf(stderr, "settings: portal.xml is unusable: %s\n", read.damage.c_str());
     return 1;
@@ -81,8 +82,7 @@ int Set(const SettingsOptions& options) {
     return 2;
   }
   std::vector<clsSettings> records;
-  const ReportSettingsLoad load =
-      LoadReportSettings(options.data_path, CurrentLocalDateTime(), records);
+  const ReportSettingsLoad load = LoadReportSettings(options.data_path, options.now, records);
   PrintNotes(load.notes);
   if (!SetSettingFromText(records[options.report], *field, value.text)) {
     std::fprintf(stderr, "settings: \"%s\" is not a %.*s value for %s\n", options.value.c_str(),
@@ -102,7 +102,7 @@ int Set(const SettingsOptions& options) {
 int Reset(const SettingsOptions& options) {
   std::vector<clsSettings> records;
   std::string error;
-  if (!CreateDefaultReportSettings(options.data_path, CurrentLocalDateTime(), records, &error)) {
+  if (!CreateDefaultReportSettings(options.data_path, options.now, records, &error)) {
     std::fprintf(stderr, "settings: %s\n", Utf8FromWindows1252(error).c_str());
     return 1;
   }
@@ -130,7 +130,7 @@ bool ResolveOptionsDataPath(SettingsOptions& options) {
 
 }  // namespace
 
-void AddSettingsCommand(CLI::App& app, int& exit_code) {
+void AddSettingsCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
   auto* settings =
       app.add_subcommand("settings", "Show or change the reports' settings (portal.xml)");
   settings->require_subcommand(1);
@@ -139,8 +139,10 @@ void AddSettingsCommand(CLI::App& app, int& exit_code) {
   auto* show = AddDataPathOption(
       settings->add_subcommand("show", "Print both reports, every value as portal.xml holds it"),
       *options);
-  show->callback(
-      [options, &exit_code] { exit_code = ResolveOptionsDataPath(*options) ? Show(*options) : 2; });
+  show->callback([options, &global, &exit_code] {
+    options->now = ProgramNow(global);
+    exit_code = ResolveOptionsDataPath(*options) ? Show(*options) : 2;
+  });
 
   auto* set = AddDataPathOption(
       settings->add_subcommand("set", "Change one value of one report and save"), *options);
@@ -150,12 +152,15 @@ void AddSettingsCommand(CLI::App& app, int& exit_code) {
   set->add_option("name", options->name, "Setting name, as in portal.xml")->required();
   set->add_option("value", options->value, "New value: text, True/False, a number or a date")
       ->required();
-  set->callback(
-      [options, &exit_code] { exit_code = ResolveOptionsDataPath(*options) ? Set(*options) : 2; });
+  set->callback([options, &global, &exit_code] {
+    options->now = ProgramNow(global);
+    exit_code = ResolveOptionsDataPath(*options) ? Set(*options) : 2;
+  });
 
   auto* reset = AddDataPathOption(
       settings->add_subcommand("reset", "Replace portal.xml by the initial settings"), *options);
-  reset->callback([options, &exit_code] {
+  reset->callback([options, &global, &exit_code] {
+    options->now = ProgramNow(global);
     exit_code = ResolveOptionsDataPath(*options) ? Reset(*options) : 2;
   });
 }

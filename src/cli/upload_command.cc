@@ -167,7 +167,7 @@ int RunUpload(const UploadOptions& options) {
 
 }  // namespace
 
-void AddUploadCommand(CLI::App& app, int& exit_code) {
+void AddUploadCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
   auto* command = app.add_subcommand(
       "upload", "Send files to an FTP server under their own names (password: KEZ_FTP_PASSWORD)");
   auto options = std::make_shared<UploadOptions>();

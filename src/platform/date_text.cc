@@ -1,6 +1,7 @@
 #include "platform/date_text.h"
 
 #include <cctype>
+#include <chrono>
 
 namespace kez {
 namespace {
@@ -168,6 +169,58 @@ std::optional<LocalDateTime> ParseDateKey(std::string_view key) {
   value.day = std::stoi(std::string(key.substr(6, 2)));
   if (!IsRealDay(value.year, value.month, value.day)) return std::nullopt;
   return value;
+}
+
+namespace {
+
+std::chrono::sys_days DayNumber(const LocalDateTime& value) {
+  return std::chrono::year_month_day{std::chrono::year{value.year},
+                                     std::chrono::month{static_cast<unsigned>(value.month)},
+                                     std::chrono::day{static_cast<unsigned>(value.day)}};
+}
+
+long long SecondOfDay(const LocalDateTime& value) {
+  return value.hour * 3600LL + value.minute * 60LL + value.second;
+}
+
+LocalDateTime FromDayNumber(std::chrono::sys_days day, long long second_of_day, int millisecond) {
+  const std::chrono::year_month_day ymd{day};
+  LocalDateTime out;
+  out.year = static_cast<int>(ymd.year());
+  out.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  out.day = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  out.hour = static_cast<int>(second_of_day / 3600);
+  out.minute = static_cast<int>(second_of_day / 60 % 60);
+  out.second = static_cast<int>(second_of_day % 60);
+  out.millisecond = millisecond;
+  return out;
+}
+
+}  // namespace
+
+LocalDateTime AddDays(const LocalDateTime& value, int days) {
+  return FromDayNumber(DayNumber(value) + std::chrono::days{days}, SecondOfDay(value),
+                       value.millisecond);
+}
+
+LocalDateTime AddSeconds(const LocalDateTime& value, long long seconds) {
+  const long long total = SecondOfDay(value) + seconds;
+  long long whole_days = total / 86400;
+  long long rest = total % 86400;
+  if (rest < 0) {
+    rest += 86400;
+    --whole_days;
+  }
+  return FromDayNumber(DayNumber(value) + std::chrono::days{whole_days}, rest, value.millisecond);
+}
+
+int Weekday(const LocalDateTime& value) {
+  return static_cast<int>(std::chrono::weekday{DayNumber(value)}.c_encoding()) + 1;
+}
+
+long long SecondsBetween(const LocalDateTime& from, const LocalDateTime& to) {
+  const long long days = (DayNumber(to) - DayNumber(from)).count();
+  return days * 86400 + SecondOfDay(to) - SecondOfDay(from);
 }
 
 }  // namespace kez

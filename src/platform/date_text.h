@@ -41,6 +41,17 @@ std::optional<LocalDateTime> ParseDateKey(std::string_view key);
 // True when year, month and day name a real day (years 100 to 9999).
 bool IsRealDay(int year, int month, int day);
 
+// The calendar arithmetic of the system. Each REQUIRES a real day and keeps what it does not move.
+// `value` moved by whole days; the time of day stays.
+LocalDateTime AddDays(const LocalDateTime& value, int days);
+// `value` moved by seconds, across midnight and month ends as the calendar goes; milliseconds
+// stay.
+LocalDateTime AddSeconds(const LocalDateTime& value, long long seconds);
+// The weekday counted with Sunday as 1 and Saturday as 7.
+int Weekday(const LocalDateTime& value);
+// Seconds from `from` to `to` (negative when `to` is earlier), milliseconds ignored.
+long long SecondsBetween(const LocalDateTime& from, const LocalDateTime& to);
+
 }  // namespace kez
 
 #endif  // KEZ_PLATFORM_DATE_TEXT_H_

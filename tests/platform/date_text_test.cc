@@ -64,5 +64,18 @@ TEST(DateText, DateKeysMustNameARealDay) {
   }
 }
 
+TEST(DateText, CalendarArithmeticCrossesMonthYearAndLeapDays) {
+  EXPECT_EQ(AddDays({2024, 3, 1, 9, 30, 0, 0}, -1), (LocalDateTime{2024, 2, 29, 9, 30, 0, 0}));
+  EXPECT_EQ(AddDays({2023, 3, 1, 0, 0, 0, 0}, -1), (LocalDateTime{2023, 2, 28, 0, 0, 0, 0}));
+  EXPECT_EQ(AddDays({2012, 12, 31, 0, 0, 0, 0}, -7), (LocalDateTime{2012, 12, 24, 0, 0, 0, 0}));
+  EXPECT_EQ(AddSeconds({2024, 12, 31, 23, 59, 30, 5}, 45),
+            (LocalDateTime{2025, 1, 1, 0, 0, 15, 5}));
+  EXPECT_EQ(AddSeconds({2025, 1, 1, 0, 0, 15, 0}, -45), (LocalDateTime{2024, 12, 31, 23, 59, 30}));
+  EXPECT_EQ(SecondsBetween({2024, 2, 28, 23, 0, 0}, {2024, 3, 1, 1, 0, 0}), 26 * 3600);
+  EXPECT_EQ(Weekday({2026, 12, 6}), 1);  // a Sunday
+  EXPECT_EQ(Weekday({2026, 12, 5}), 7);  // a Saturday
+  EXPECT_EQ(Weekday({2024, 2, 29}), 5);  // a Thursday
+}
+
 }  // namespace
 }  // namespace kez
