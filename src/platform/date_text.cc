@@ -117,6 +117,14 @@ std::string FormatHourMinute(const LocalDateTime& value) {
   return out;
 }
 
+std::string FormatHourDotMinute(const LocalDateTime& value) {
+  std::string text;
+  AppendPadded(value.hour, 2, text);
+  text += '.';
+  AppendPadded(value.minute, 2, text);
+  return text;
+}
+
 std::string FormatShortDate(const LocalDateTime& value) {
   std::string out = std::to_string(value.month);
   out += '/';

@@ -20,6 +20,8 @@ inline constexpr LocalDateTime kNoDate{1899, 12, 30, 0, 0, 0, 0};
 std::string FormatDateKey(const LocalDateTime& value);
 // "07:05": hour (24-hour) and minute, two digits each.
 std::string FormatHourMinute(const LocalDateTime& value);
+// "07.05": hour (24-hour) and minute, two digits each, joined by a full stop.
+std::string FormatHourDotMinute(const LocalDateTime& value);
 // "1/31/2024": month and day without leading zeros, four-digit year.
 std::string FormatShortDate(const LocalDateTime& value);
 // "7:05:00 AM": 12-hour clock, hour without leading zero, minutes and seconds with one.

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace kez {
@@ -44,6 +46,61 @@ double RoundHalfEven(double value) {
   if (fraction > 0.5) return floor + 1;
   if (fraction < 0.5) return floor;
   return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+}
+
+std::string CurrencyText(std::int64_t ten_thousandths) {
+  // The magnitude as unsigned, so that the most negative value has one too.
+  const bool negative = ten_thousandths < 0;
+  const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(ten_thousandths)
+                                           : static_cast<std::uint64_t>(ten_thousandths);
+  std::string text = negative ? "-" : "";
+  text += std::to_string(magnitude / 10000);
+  std::uint64_t fraction = magnitude % 10000;
+  if (fraction != 0) {
+    std::string decimals = ZeroPadded(fraction, 4);
+    while (decimals.back() == '0') decimals.pop_back();
+    text += '.';
+    text += decimals;
+  }
+  return text;
+}
+
+std::string SingleText(float value) {
+  if (value == 0) return "0";
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%.7G", static_cast<double>(value));
+  return buffer;
+}
+
+std::int64_t ClampedWholeNumber(double whole) {
+  if (std::isnan(whole)) return 0;
+  // The largest doubles inside the 64-bit range, so that the conversion is defined.
+  constexpr double kHighest = 9223372036854774784.0;
+  if (whole >= kHighest) return static_cast<std::int64_t>(kHighest);
+  if (whole <= -kHighest) return -static_cast<std::int64_t>(kHighest);
+  return static_cast<std::int64_t>(whole);
+}
+
+std::string WholeNumberText(double whole) {
+  char buffer[400];  // room for the largest double written out in full
+  std::snprintf(buffer, sizeof buffer, "%.0f", whole + 0.0);
+  return buffer;
+}
+
+std::int64_t RoundToHundredths(std::int64_t ten_thousandths) {
+  const std::int64_t whole = ten_thousandths / 100;
+  const std::int64_t rest = ten_thousandths % 100;  // takes the sign of the value
+  if (rest >= 50) return whole + 1;
+  if (rest <= -50) return whole - 1;
+  return whole;
+}
+
+std::string ZeroPadded(std::uint64_t magnitude, int width) {
+  std::string digits = std::to_string(magnitude);
+  if (digits.size() < static_cast<std::size_t>(width)) {
+    digits.insert(0, static_cast<std::size_t>(width) - digits.size(), '0');
+  }
+  return digits;
 }
 
 }  // namespace kez

@@ -30,5 +30,42 @@ TEST(NumberText, HalvesRoundToTheEvenNeighbour) {
   for (const auto& [value, expected] : cases) EXPECT_EQ(RoundHalfEven(value), expected) << value;
 }
 
+TEST(NumberText, CurrencyTextIsExactAndShortest) {
+  EXPECT_EQ(CurrencyText(30000), "3");
+  EXPECT_EQ(CurrencyText(125000), "12.5");
+  EXPECT_EQ(CurrencyText(-12500), "-1.25");
+  EXPECT_EQ(CurrencyText(0), "0");
+  EXPECT_EQ(CurrencyText(1), "0.0001");
+  EXPECT_EQ(CurrencyText(-5), "-0.0005");
+  // Beyond what a double holds exactly.
+  EXPECT_EQ(CurrencyText(INT64_MAX), "922337203685477.5807");
+  EXPECT_EQ(CurrencyText(INT64_MIN), "-922337203685477.5808");
+}
+
+TEST(NumberText, SingleTextShowsAtMostSevenSignificantDigits) {
+  EXPECT_EQ(SingleText(0.07f), "0.07");
+  EXPECT_EQ(SingleText(1.99f), "1.99");
+  EXPECT_EQ(SingleText(-2.5f), "-2.5");
+  EXPECT_EQ(SingleText(1234567.0f), "1234567");
+  EXPECT_EQ(SingleText(12345678.0f), "1.234568E+07");
+  EXPECT_EQ(SingleText(0.0001f), "0.0001");
+  EXPECT_EQ(SingleText(0.00001f), "1E-05");
+  EXPECT_EQ(SingleText(-0.0f), "0");
+  EXPECT_EQ(SingleText(1.0f / 3.0f), "0.3333333");
+}
+
+TEST(NumberText, HundredthsRoundHalvesAwayFromZero) {
+  EXPECT_EQ(RoundToHundredths(123450), 1235);
+  EXPECT_EQ(RoundToHundredths(123449), 1234);
+  EXPECT_EQ(RoundToHundredths(-50), -1);
+  EXPECT_EQ(RoundToHundredths(-49), 0);
+  EXPECT_EQ(RoundToHundredths(19900), 199);
+  EXPECT_EQ(ZeroPadded(7, 5), "00007");
+  EXPECT_EQ(WholeNumberText(-0.0), "0");
+  EXPECT_EQ(WholeNumberText(-12.0), "-12");
+  EXPECT_EQ(WholeNumberText(1e20), "100000000000000000000");
+  EXPECT_EQ(ZeroPadded(1234567, 5), "1234567");
+}
+
 }  // namespace
 }  // namespace kez

@@ -1,0 +1,157 @@
+#include "extracts/movement_collection.h"
+
+#include <charconv>
+#include <cstdint>
+#include <limits>
+
+#include "btrieve/operation.h"
+#include "extracts/movement_dates.h"
+#include "platform/date_text.h"
+#include "platform/number_text.h"
+#include "posdata/dbsm_btrieve.h"
+#include "settings/cls_settings.h"
+
+namespace kez {
+namespace {
+
+// Fields and keys of the four tables the collection reads.
+namespace head {
+constexpr int kSaleNumber = 0;
+constexpr int kSaleDate = 1;
+constexpr int kByDate = 1;  // sale date, sale number
+}  // namespace head
+namespace line {
+constexpr int kSaleNumber = 0;
+constexpr int kLineNumber = 3;
+constexpr int kInventoryId = 5;
+constexpr int kQuantity = 8;
+constexpr int kAmount = 13;
+constexpr int kBySaleAndLine = 0;
+}  // namespace line
+namespace item {
+constexpr int kItemNumber = 0;
+constexpr int kDescription = 2;
+constexpr int kPrice = 8;
+constexpr int kPack = 13;
+constexpr int kSize = 36;
+constexpr int kInventoryId = 40;
+constexpr int kByInventoryId = 8;
+}  // namespace item
+namespace upc {
+constexpr int kItemNumber = 0;
+constexpr int kCode = 1;
+constexpr int kByItemNumber = 0;
+}  // namespace upc
+
+// The leading decimal number of `text` (blanks before it allowed), or 0 when there is none or it
+// does not fit 32 bits.
+std::int32_t WholeNumber(std::string_view text) {
+  const std::size_t start = text.find_first_not_of(' ');
+  if (start == std::string_view::npos) return 0;
+  std::int32_t value = 0;
+  const auto [end, error] = std::from_chars(text.data() + start, text.data() + text.size(), value);
+  return error == std::errc{} ? value : 0;
+}
+
+// Fills the working row with the sale line's item: from the inventory and its first UPC record
+// when the item is there; otherwise the item's fields keep their initial values under the line's
+// own inventory id, so that a line is never counted under another item.
+void ReadItem(PosDatabase& db, std::int32_t inventory_id, clsMovmentData& row) {
+  const clsMovmentData initial;
+  row.Description = initial.Description;
+  row.Price = initial.Price;
+  row.PackInfo = initial.PackInfo;
+  row.Size = initial.Size;
+  row.Upc = initial.Upc;
+  row.InvID = inventory_id;
+  row.SKU = std::to_string(inventory_id);
+
+  RecordBuffer& inventory = db.buffers[kInventory];
+  inventory.SetInteger(item::kInventoryId, inventory_id);
+  if (!DBSM_TableOp(db, kInventory, btrieve::kOpGetEqual, item::kByInventoryId)) return;
+  row.Description = inventory.Text(item::kDescription);
+  row.Price = inventory.Money(item::kPrice);
+  row.PackInfo = inventory.Integer(item::kPack);
+  row.InvID = inventory.Integer(item::kInventoryId);
+  row.SKU = std::to_string(row.InvID);
+  row.Size = inventory.Text(item::kSize);
+
+  RecordBuffer& codes = db.buffers[kUpc];
+  codes.SetText(upc::kItemNumber, inventory.Text(item::kItemNumber));
+  if (DBSM_TableOp(db, kUpc, btrieve::kOpGetEqual, upc::kByItemNumber)) {
+    row.Upc = codes.Text(upc::kCode);
+  }
+}
+
+// Every line of the sale in the header buffer, from its first line number on.
+void CollectSaleLines(AppContext& context) {
+  PosDatabase& db = context.pos;
+  const RecordBuffer& sale = db.buffers[kSalesHead];
+  RecordBuffer& sale_line = db.buffers[kSalesItem];
+  clsMovmentData& row = context.movement.CurrentMovementRow;
+  const std::int32_t sale_number = sale.Integer(head::kSaleNumber);
+  const std::int32_t day = WholeNumber(sale.Text(head::kSaleDate));
+
+  sale_line.SetInteger(line::kSaleNumber, sale_number);
+  sale_line.SetInteger(line::kLineNumber, std::numeric_limits<std::int16_t>::min());
+  bool more = DBSM_TableOp(db, kSalesItem, btrieve::kOpGetGreaterOrEqual, line::kBySaleAndLine);
+  while (more && sale_line.Integer(line::kSaleNumber) == sale_number) {
+    row.lngDate = day;
+    row.QuantitySold =
+        ClampedWholeNumber(RoundHalfEven(static_cast<double>(sale_line.Single(line::kQuantity))));
+    row.TotalDollars = sale_line.Money(line::kAmount);
+    ReadItem(db, sale_line.Integer(line::kInventoryId), row);
+    AddMovementRow(context.movement);
+    more = DBSM_TableOp(db, kSalesItem, btrieve::kOpGetNext, line::kBySaleAndLine);
+  }
+}
+
+}  // namespace
+
+std::size_t MovementData::RowKeyHash::operator()(const RowKey& key) const noexcept {
+  // The three 32-bit parts packed into 96 bits, mixed down to one word.
+  std::uint64_t mix = static_cast<std::uint32_t>(key.inv_id);
+  mix = mix * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint32_t>(key.day);
+  mix = mix * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint32_t>(key.store);
+  return static_cast<std::size_t>(mix ^ (mix >> 29));
+}
+
+int AddMovementRow(MovementData& movement) {
+  const clsMovmentData& row = movement.CurrentMovementRow;
+  const MovementData::RowKey key{row.InvID, row.StoreNumber, row.lngDate};
+  const auto [at, added] = movement.row_index.try_emplace(key, movement.MovementRows.size());
+  if (!added) {
+    clsMovmentData& merged = movement.MovementRows[at->second];
+    merged.TotalDollars.ten_thousandths += row.TotalDollars.ten_thousandths;
+    merged.QuantitySold += row.QuantitySold;
+    return 0;
+  }
+  movement.MovementRows.push_back(row);
+  return 1;
+}
+
+std::int64_t CollectMovementData(AppContext& context) {
+  PosDatabase& db = context.pos;
+  MovementData& movement = context.movement;
+  movement.MovementRows.clear();
+  movement.row_index.clear();
+
+  const clsSettings& report = context.ReportSettings.at(kSymphonyIriReport);
+  movement.MovementStartKey = DateToKey(FormatShortDate(report.StartDate));
+  // The week: the seven days before the start date.
+  const std::string first_day = FormatDateKey(AddDays(report.StartDate, -7));
+  const std::string last_day = FormatDateKey(AddDays(report.StartDate, -1));
+  movement.CurrentMovementRow.StoreNumber = WholeNumber(report.StoreNumber);
+
+  RecordBuffer& sale = db.buffers[kSalesHead];
+  sale.SetText(head::kSaleDate, first_day);
+  sale.SetInteger(head::kSaleNumber, std::numeric_limits<std::int32_t>::min());
+  bool more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
+  while (more && sale.Text(head::kSaleDate) <= last_day) {
+    CollectSaleLines(context);
+    more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kByDate);
+  }
+  return static_cast<std::int64_t>(movement.MovementRows.size());
+}
+
+}  // namespace kez

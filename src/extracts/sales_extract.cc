@@ -1,0 +1,146 @@
+#include "extracts/sales_extract.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "btrieve/operation.h"
+#include "extracts/extract_files.h"
+#include "extracts/extract_output.h"
+#include "platform/date_text.h"
+#include "platform/number_text.h"
+#include "posdata/dbsm_btrieve.h"
+
+namespace kez {
+namespace {
+
+// Fields of the sale header (SALESHEAD) and the sale line (SALESITEM) that the extract reads.
+namespace head {
+constexpr int kSaleNumber = 0;
+constexpr int kSaleDate = 1;
+constexpr int kStation = 2;
+constexpr int kClerk = 3;
+constexpr int kInvoice = 4;
+constexpr int kCustomer = 7;
+constexpr int kStatus = 11;
+constexpr int kBySaleNumber = 0;
+constexpr int kByDate = 1;  // sale date, sale number
+constexpr int kByInvoice = 4;
+}  // namespace head
+namespace line {
+constexpr int kSaleNumber = 0;
+constexpr int kLineNumber = 3;
+constexpr int kDepartment = 6;
+constexpr int kUpc = 7;
+constexpr int kQuantitySold = 9;
+constexpr int kPrice = 12;
+constexpr int kAmount = 13;
+constexpr int kCost = 16;
+constexpr int kLineType = 30;
+constexpr int kBySaleAndLine = 0;
+}  // namespace line
+
+// A status character that sorts above a blank marks a sale that is not exported (voided, held).
+bool IsExportable(const RecordBuffer& sale) {
+  const std::string& status = sale.Text(head::kStatus);
+  return static_cast<unsigned char>(status.front()) <= static_cast<unsigned char>(' ');
+}
+
+// Finds the first sale to export and leaves it in the header buffer: the sale of LastInvoice (or
+// the next higher invoice) and then the first sale from there with a blank status; or, without a
+// last invoice, the first sale of the export date. False when there is no such sale.
+bool PositionAtFirstSale(AppContext& context) {
+  PosDatabase& db = context.pos;
+  RecordBuffer& sale = db.buffers[kSalesHead];
+  if (context.LastInvoice > "0000000") {
+    sale.SetText(head::kInvoice, context.LastInvoice);
+    if (!DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kByInvoice) &&
+        !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByInvoice)) {
+      return false;
+    }
+    while (sale.Text(head::kStatus) != " ") {
+      if (!DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kByInvoice)) break;
+    }
+    return true;
+  }
+  const auto export_date = ParseDateValue(context.ExportDate);
+  sale.SetText(head::kSaleDate, export_date ? FormatDateKey(*export_date) : "");
+  sale.SetText(head::kInvoice, "0");
+  // The lowest sale number, so that the read lands on the day's first sale.
+  sale.SetInteger(head::kSaleNumber, std::numeric_limits<std::int32_t>::min());
+  return DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
+}
+
+void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractLines& lines) {
+  lines.Column(sale.Text(head::kSaleDate));
+  lines.Column(sale.Text(head::kInvoice));
+  lines.Column(std::to_string(sale.Integer(head::kStation)));
+  lines.Column(sale.Text(head::kCustomer));
+  lines.Column("");
+  lines.Column(sale.Text(head::kClerk));
+  lines.Column("");
+  lines.Column(item.Text(line::kUpc));
+  lines.Column(item.Text(line::kDepartment));
+  lines.Column(item.Text(line::kLineType));
+  lines.Column(CurrencyText(item.Money(line::kPrice).ten_thousandths));
+  const double quantity = RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold)));
+  lines.Column(WholeNumberText(quantity));
+  const double cost = static_cast<double>(item.Money(line::kCost).ten_thousandths) / 10000.0;
+  lines.Column(SingleText(static_cast<float>(cost)));
+  lines.Column(CurrencyText(item.Money(line::kAmount).ten_thousandths));
+  lines.Column("0");
+  lines.Column("");
+  lines.EndLine();
+}
+
+// The sale's lines 1, 2, 3, ... up to the first number that is missing.
+void AddSaleLines(PosDatabase& db, ExtractLines& lines) {
+  const RecordBuffer& sale = db.buffers[kSalesHead];
+  RecordBuffer& item = db.buffers[kSalesItem];
+  std::int32_t line_number = 1;
+  for (;;) {
+    item.SetInteger(line::kSaleNumber, sale.Integer(head::kSaleNumber));
+    item.SetInteger(line::kLineNumber, line_number);
+    if (!DBSM_TableOp(db, kSalesItem, btrieve::kOpGetEqual, line::kBySaleAndLine)) return;
+    AddSaleLine(sale, item, lines);
+    line_number = item.Integer(line::kLineNumber) + 1;
+    // A line number field holds 16 bits; past the last one there is no further line.
+    if (line_number > std::numeric_limits<std::int16_t>::max()) return;
+  }
+}
+
+}  // namespace
+
+bool CreateSalesExtract(AppContext& context) {
+  PosDatabase& db = context.pos;
+  const std::filesystem::path folder = MarketingPortalFolder(db.DataPath);
+  if (!MakeMarketingPortalFolder(context, folder)) return false;
+  ExportLog log(context, folder / kSalesExportLogName);
+
+  RecordBuffer& sale = db.buffers[kSalesHead];
+  if (!PositionAtFirstSale(context) ||
+      !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kBySaleNumber)) {
+    // No sale to start from: nothing was exported, and the log says so.
+    log.NoData();
+    return false;
+  }
+
+  // From the first sale on, every later sale in sale-number order.
+  ExtractLines lines;
+  do {
+    if (IsExportable(sale)) AddSaleLines(db, lines);
+  } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
+
+  if (lines.count() == 0) {
+    log.NoData();
+    ShowNoDataMessage(context);
+    return false;
+  }
+  const std::string name =
+      ExtractFileName(kSalesExtractPrefix, context.StoreNumber, context.host.Now());
+  if (!WriteExtractFile(context, folder / name, lines)) return false;
+  log.Success(lines.count());
+  context.LastInvoice = sale.Text(head::kInvoice);
+  return true;
+}
+
+}  // namespace kez
