@@ -12,12 +12,19 @@ int main(int argc, char** argv) {
   kez::cli::GlobalOptions global;
   kez::cli::AddGlobalOptions(app, global);
   kez::cli::AddCheckCommand(app, global, exit_code);
+#ifndef _WIN32
+  kez::cli::AddDaemonCommand(app, global, exit_code);
+#endif
   kez::cli::AddDataPathCommand(app, global, exit_code);
   kez::cli::AddDumpCommand(app, global, exit_code);
+  kez::cli::AddExtractCommand(app, global, exit_code);
   kez::cli::AddLogCommand(app, global, exit_code);
   kez::cli::AddRebuildCommand(app, global, exit_code);
+  kez::cli::AddResendCommand(app, global, exit_code);
+  kez::cli::AddRunCommand(app, global, exit_code);
   kez::cli::AddSampleCommand(app, global, exit_code);
   kez::cli::AddSettingsCommand(app, global, exit_code);
+  kez::cli::AddTickCommand(app, global, exit_code);
   kez::cli::AddUploadCommand(app, global, exit_code);
   try {
     app.parse(argc, argv);

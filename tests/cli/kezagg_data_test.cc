@@ -96,5 +96,42 @@ TEST_F(KezaggDataTest, ADescribedStoreHoldsExactlyItsRecordsUnderItsFileNumber) 
   EXPECT_TRUE(Says("Cannot Access Data From This Table.")) << output;
 }
 
+TEST_F(KezaggDataTest, ExtractWritesEachExportFileAtTheGivenClock) {
+  const fs::path description = work_ / "store.json";
+  std::ofstream(description) << R"({"tables": {
+      "COMMON": [{"FileNumber": 1}],
+      "SALESHEAD": [{"SaleNumber": 1, "SaleDate": "20260102", "Invoice": "0000101"},
+                    {"SaleNumber": 2, "SaleDate": "20260104", "Invoice": "0000102"}],
+      "SALESITEM": [{"SaleNumber": 1, "LineNumber": 1, "InventoryId": 7, "Quantity": 2,
+                     "QuantitySold": 2, "Amount": "3.98"},
+                    {"SaleNumber": 2, "LineNumber": 1, "InventoryId": 7, "Quantity": 1,
+                     "QuantitySold": 1, "Amount": "1.99"}],
+      "NAMES": [{"0": "C1", "RecordDate": "20260103"}]}})";
+  const fs::path store = work_ / "store";
+  ASSERT_EQ(Run("sample --from '" + description.string() + "' --out '" + store.string() + "'"), 0)
+      << output;
+  const std::string common = "--now '2026-01-05 08:30' extract --app-dir '" +
+                             work_.path().string() + "' --data-path '" + store.string() + "' ";
+
+  ASSERT_EQ(Run(common + "sales --store 12 --invoice 0 --export-date 1/3/2026"), 0) << output;
+  EXPECT_TRUE(Says("MarketingPortal/KEZSalesExtract0001220260105.csv\n")) << output;
+  EXPECT_TRUE(Says("Last Invoice=0000102\n")) << output;
+  std::ifstream sales(store / "MarketingPortal" / "KEZSalesExtract0001220260105.csv");
+  std::string line;
+  ASSERT_TRUE(std::getline(sales, line));
+  EXPECT_EQ(line.substr(0, 17), "20260104|0000102|");
+  EXPECT_FALSE(std::getline(sales, line));
+
+  ASSERT_EQ(Run(common + "customers --store 12 --export-date 1/3/2026"), 0) << output;
+  EXPECT_TRUE(Says("KEZCustomersExtract0001220260105.csv\n")) << output;
+
+  ASSERT_EQ(Run(common + "movement --start-date 1/5/2026"), 0) << output;
+  EXPECT_TRUE(Says("2 movement rows\n")) << output;
+  EXPECT_TRUE(fs::exists(store / "movement.CCC.cc260105"));
+
+  EXPECT_EQ(Run(common + "sales --export-date 13/45/2026"), 2);
+  EXPECT_TRUE(Says("is no M/D/YYYY date")) << output;
+}
+
 }  // namespace
 }  // namespace kez::testing

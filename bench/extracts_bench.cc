@@ -1,0 +1,238 @@
+// The three extracts on a generated store, each beside a plain walk over the records it reads
+// through the same record layer, and the movement merge (a hash index) beside the quadratic merge
+// that searches the rows built so far for every line, on a synthetic week of 1,000,000 lines.
+//
+// The store is KEZ_BENCH_STORE when set (for example a `kezagg sample --scale large` folder with
+// sales up to 2026-12-01), otherwise a `store`-scale sample written for the run. Peak memory is the
+// process's; run one benchmark per process (--benchmark_filter) to read it for that benchmark.
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_context.h"
+#include "btrieve/operation.h"
+#include "extracts/customers_extract.h"
+#include "extracts/movement_collection.h"
+#include "extracts/sales_extract.h"
+#include "posdata/dbsm_btrieve.h"
+#include "posdata/dbsm_catalogue.h"
+#include "posdata/sample_generator.h"
+#include "settings/cls_settings.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr kez::LocalDateTime kUntil{2026, 12, 1};
+
+class QuietHost : public kez::Host {
+ public:
+  kez::MessageAnswer ShowMessage(std::string_view, kez::MessageButtons, kez::MessageIcon,
+                                 std::string_view) override {
+    return kez::MessageAnswer::kOk;
+  }
+  void DoEvents() override {}
+  void SetBusy(bool) override {}
+  void SetProgress(int, std::string_view) override {}
+  bool OpenWithViewer(const fs::path&) override { return false; }
+  kez::LocalDateTime Now() override { return kUntil; }
+};
+
+class Store {
+ public:
+  Store() {
+    if (const char* given = std::getenv("KEZ_BENCH_STORE")) {
+      folder_ = given;
+      ok_ = fs::exists(folder_ / "FILE.DDF");
+      if (!ok_) error_ = "KEZ_BENCH_STORE holds no store";
+      return;
+    }
+    folder_ = fs::temp_directory_path() / "kez-extracts-bench";
+    owned_ = true;
+    std::unique_ptr<kez::SampleStoreWriter> writer;
+    kez::SampleOptions options;
+    options.until = kUntil;
+    ok_ = kez::SampleStoreWriter::Start(folder_, 1, true, &writer, &error_) &&
+          kez::GenerateSampleStore(options, *writer, &error_) &&
+          writer->Finish(kez::SampleSuiteIni(kUntil), &error_);
+  }
+  ~Store() {
+    std::error_code ignored;
+    if (owned_) fs::remove_all(folder_, ignored);
+  }
+  const fs::path& folder() const { return folder_; }
+  bool ok() const { return ok_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  fs::path folder_;
+  bool owned_ = false;
+  bool ok_ = false;
+  std::string error_;
+};
+
+const Store& TheStore() {
+  static const Store store;
+  return store;
+}
+
+// A context over the store with its tables open, as start-up leaves it.
+struct OpenStore {
+  QuietHost host;
+  kez::AppContext context{host};
+  bool ok = false;
+
+  OpenStore() {
+    context.AppDir = fs::temp_directory_path();
+    context.ReportSettings = {kez::NewReportSettings(kUntil), kez::NewReportSettings(kUntil)};
+    context.StoreNumber = "00001";
+    kez::UseDataPath(context.pos, TheStore().folder().string());
+    ok = kez::DBSM_OpenDatabase(context.pos) && kez::DBSM_OpenAll(context.pos);
+  }
+  ~OpenStore() { kez::DBSM_UnloadHolder(context.pos); }
+};
+
+void ReportPeakMemory(benchmark::State& state) {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// Every record of `table` in the order of `key`, through the record layer.
+std::int64_t Walk(kez::PosDatabase& db, int table, int key) {
+  std::int64_t records = 0;
+  for (bool read = kez::DBSM_TableOp(db, table, btrieve::kOpGetFirst, key); read;
+       read = kez::DBSM_TableOp(db, table, btrieve::kOpGetNext, key)) {
+    ++records;
+  }
+  return records;
+}
+
+#define SKIP_UNLESS_OPEN(store)                                                 \
+  if (!TheStore().ok()) return state.SkipWithError(TheStore().error().c_str()); \
+  if (!(store).ok) return state.SkipWithError("the store's tables did not open")
+
+void BM_WalkSalesRecords(benchmark::State& state) {
+  OpenStore store;
+  SKIP_UNLESS_OPEN(store);
+  std::int64_t records = 0;
+  for (auto _ : state) {
+    records =
+        Walk(store.context.pos, kez::kSalesHead, 0) + Walk(store.context.pos, kez::kSalesItem, 0);
+  }
+  state.counters["records"] = static_cast<double>(records);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_WalkSalesRecords)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// Every sale of the store: the extract starts at its first day.
+void BM_SalesExtractWholeStore(benchmark::State& state) {
+  OpenStore store;
+  SKIP_UNLESS_OPEN(store);
+  for (auto _ : state) {
+    store.context.LastInvoice = "0000000";
+    store.context.ExportDate = "1/1/2000";
+    benchmark::DoNotOptimize(kez::CreateSalesExtract(store.context));
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_SalesExtractWholeStore)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_WalkCustomers(benchmark::State& state) {
+  OpenStore store;
+  SKIP_UNLESS_OPEN(store);
+  std::int64_t records = 0;
+  for (auto _ : state) records = Walk(store.context.pos, kez::kNames, 0);
+  state.counters["records"] = static_cast<double>(records);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_WalkCustomers)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A year's customers: the whole table is walked, the recent ones written.
+void BM_CustomersExtractOneYear(benchmark::State& state) {
+  OpenStore store;
+  SKIP_UNLESS_OPEN(store);
+  for (auto _ : state) {
+    store.context.ExportDate = "12/1/2025";
+    benchmark::DoNotOptimize(kez::CreateCustomersExtract(store.context));
+  }
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_CustomersExtractOneYear)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_MovementCollectionLastWeek(benchmark::State& state) {
+  OpenStore store;
+  SKIP_UNLESS_OPEN(store);
+  store.context.ReportSettings[kez::kSymphonyIriReport].StartDate = kUntil;
+  std::int64_t rows = 0;
+  for (auto _ : state) rows = kez::CollectMovementData(store.context);
+  state.counters["rows"] = static_cast<double>(rows);
+  ReportPeakMemory(state);
+}
+BENCHMARK(BM_MovementCollectionLastWeek)->Unit(benchmark::kMillisecond);
+
+// A week of 1,000,000 sale lines over 12,000 items: up to 84,000 rows.
+std::vector<kez::clsMovmentData> SyntheticWeek() {
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> item(1, 12000);
+  std::uniform_int_distribution<int> day(0, 6);
+  std::vector<kez::clsMovmentData> lines(1000000);
+  for (kez::clsMovmentData& line : lines) {
+    line.InvID = item(random);
+    line.lngDate = 20261124 + day(random);
+    line.StoreNumber = 1;
+    line.QuantitySold = 1;
+    line.TotalDollars = {19900};
+  }
+  return lines;
+}
+
+void BM_MovementMergeHashIndex(benchmark::State& state) {
+  const std::vector<kez::clsMovmentData> lines = SyntheticWeek();
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    kez::MovementData movement;
+    for (const kez::clsMovmentData& line : lines) {
+      movement.CurrentMovementRow = line;
+      kez::AddMovementRow(movement);
+    }
+    rows = movement.MovementRows.size();
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_MovementMergeHashIndex)->Unit(benchmark::kMillisecond);
+
+// The straight merge: every line searches the rows built so far from the first.
+void BM_MovementMergeQuadratic(benchmark::State& state) {
+  const std::vector<kez::clsMovmentData> lines = SyntheticWeek();
+  std::size_t rows = 0;
+  for (auto _ : state) {
+    std::vector<kez::clsMovmentData> merged;
+    for (const kez::clsMovmentData& line : lines) {
+      bool found = false;
+      for (kez::clsMovmentData& row : merged) {
+        if (row.InvID == line.InvID && row.StoreNumber == line.StoreNumber &&
+            row.lngDate == line.lngDate) {
+          row.TotalDollars.ten_thousandths += line.TotalDollars.ten_thousandths;
+          row.QuantitySold += line.QuantitySold;
+          found = true;
+          break;
+        }
+      }
+      if (!found) merged.push_back(line);
+    }
+    rows = merged.size();
+  }
+  state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_MovementMergeQuadratic)->Unit(benchmark::kSecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
