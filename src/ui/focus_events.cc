@@ -1,0 +1,61 @@
+#include "ui/focus_events.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QWidget>
+
+namespace kez::ui {
+namespace {
+
+class FocusOutHook : public QObject {
+ public:
+  FocusOutHook(QWidget* control, std::function<void()> action)
+      : QObject(control), action_(std::move(action)) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusOut) action_();
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  std::function<void()> action_;
+};
+
+class EnterHook : public QObject {
+ public:
+  explicit EnterHook(QWidget* control) : QObject(control), control_(control) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        // A Tab sent to the control moves the focus as the Tab key would.
+        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+        QCoreApplication::sendEvent(control_, &tab);
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* control_;
+};
+
+}  // namespace
+
+void OnFocusOut(QWidget* control, std::function<void()> action) {
+  control->installEventFilter(new FocusOutHook(control, std::move(action)));
+}
+
+void EnterMovesFocusOn(QWidget* control) {
+  auto* hook = new EnterHook(control);
+  control->installEventFilter(hook);
+  if (auto* editor = control->findChild<QLineEdit*>()) editor->installEventFilter(hook);
+}
+
+}  // namespace kez::ui

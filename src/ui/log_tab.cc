@@ -1,0 +1,98 @@
+#include "ui/log_tab.h"
+
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/activity_log.h"
+#include "ui/bar_progress.h"
+#include "ui/focus_events.h"
+#include "ui/qt_host.h"
+#include "ui/ui_text.h"
+
+namespace kez::ui {
+
+LogTab::LogTab(AppContext& context, QtHost& host, BarProgress& progress, QWidget* parent)
+    : QWidget(parent),
+      context_(context),
+      host_(host),
+      progress_(progress),
+      dtpLog_(new QDateEdit(this)),
+      lstLogs_(new QTreeWidget(this)),
+      cmdViewLog_(new QPushButton(QStringLiteral("Open log file..."), this)),
+      CmdPurge_(new QPushButton(QStringLiteral("Purge Log"), this)) {
+  setObjectName(QStringLiteral("tabLog"));
+  dtpLog_->setObjectName(QStringLiteral("dtpLog"));
+  dtpLog_->setDisplayFormat(QStringLiteral("M/d/yyyy"));
+  dtpLog_->setCalendarPopup(true);
+  lstLogs_->setObjectName(QStringLiteral("lstLogs"));
+  lstLogs_->setColumnCount(2);
+  lstLogs_->setHeaderLabels({QStringLiteral("Time"), QStringLiteral("Log Description")});
+  lstLogs_->setRootIsDecorated(false);
+  lstLogs_->setUniformRowHeights(true);
+  lstLogs_->header()->setStretchLastSection(true);
+  lstLogs_->setColumnWidth(0, 70);
+  cmdViewLog_->setObjectName(QStringLiteral("cmdViewLog"));
+  CmdPurge_->setObjectName(QStringLiteral("CmdPurge"));
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(dtpLog_);
+  top->addStretch();
+  top->addWidget(cmdViewLog_);
+  top->addWidget(CmdPurge_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addWidget(lstLogs_);
+
+  OnFocusOut(dtpLog_, [this] { ShowDay(); });
+  EnterMovesFocusOn(dtpLog_);
+  connect(cmdViewLog_, &QPushButton::clicked, this, [this] { OpenLogFile(); });
+  connect(CmdPurge_, &QPushButton::clicked, this, [this] { Purge(); });
+}
+
+void LogTab::ShowDay() {
+  const std::string day = ToCore(dtpLog_->date().toString(QStringLiteral("yyyyMMdd")));
+  const std::optional<std::vector<LogRow>> rows = ShowLogForDate(context_.AppDir, day);
+  if (!rows) return;
+  lstLogs_->clear();
+  QList<QTreeWidgetItem*> items;
+  items.reserve(static_cast<qsizetype>(rows->size()));
+  for (const LogRow& row : *rows) {
+    items.append(new QTreeWidgetItem({FromCore(row.time), FromCore(row.message)}));
+  }
+  lstLogs_->addTopLevelItems(items);
+}
+
+void LogTab::PickDay(const QDate& day) { dtpLog_->setDate(day); }
+
+void LogTab::OpenLogFile() {
+  ShowDay();
+  host_.FromEventLoop([this] {
+    if (!ViewLog(context_)) {
+      WriteLog(context_, "The log file could not be opened in a viewer");
+      ShowDay();
+    }
+  });
+}
+
+void LogTab::Purge() {
+  std::string error;
+  switch (PurgeLog(context_.AppDir, &error)) {
+    case PurgeResult::kDeleted:
+      lstLogs_->clear();
+      lstLogs_->repaint();
+      progress_.SetCaption(QStringLiteral("Ready"));
+      break;
+    case PurgeResult::kNoFile:
+      break;
+    case PurgeResult::kFailed:
+      WriteLog(context_, "The log file could not be deleted: " + error);
+      break;
+  }
+  ShowDay();
+}
+
+}  // namespace kez::ui
