@@ -78,6 +78,10 @@ bool gfbKEZ_DataPath_open(PosDatabase& db, bool bStationPathEnabled, int iMaxSta
 
 bool DataPathAvailable(PosDatabase& db) {
   const std::string& data_path = db.DataPathSettings.DataPath;
+  const auto now = std::chrono::steady_clock::now();
+  if (data_path == db.data_path_seen && now - db.data_path_seen_at < kDataPathRecheckInterval) {
+    return true;
+  }
   for (;;) {
     std::error_code code;
     const fs::file_status status = fs::status(fs::path(data_path), code);
@@ -87,7 +91,11 @@ bool DataPathAvailable(PosDatabase& db) {
         code != std::errc::not_a_directory) {
       return true;
     }
-    if (fs::is_directory(status)) return true;
+    if (fs::is_directory(status)) {
+      db.data_path_seen = data_path;
+      db.data_path_seen_at = now;
+      return true;
+    }
     if (db.local_mode) return true;
     if (EqualsIgnoreCase1252(data_path, kLocalDataFolder)) {
       db.local_mode = true;

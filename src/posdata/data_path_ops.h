@@ -4,6 +4,7 @@
 #ifndef KEZ_POSDATA_DATA_PATH_OPS_H_
 #define KEZ_POSDATA_DATA_PATH_OPS_H_
 
+#include <chrono>
 #include <string_view>
 
 #include "posdata/pos_database.h"
@@ -35,8 +36,12 @@ inline constexpr const char* kAlternateCollatingFile = "upper.alt";
 bool gfbKEZ_DataPath_open(PosDatabase& db, bool bStationPathEnabled, int iMaxStations,
                           std::string_view sAltDefaultPath, bool bStationNumberEnabled);
 
-// The availability check before a table operation: true when the data path's folder exists, or
-// the run is in local mode, or the check itself fails. When the local copy cannot be reached the
+// How long a data path found present is trusted without looking again.
+inline constexpr std::chrono::milliseconds kDataPathRecheckInterval{250};
+
+// The availability check before a table operation: true when the data path's folder exists (or
+// was found present within kDataPathRecheckInterval), or the run is in local mode, or the check
+// itself fails. When the local copy cannot be reached the
 // run enters local mode and the result is false. Otherwise the user is asked to retry; No ends the
 // process at once.
 bool DataPathAvailable(PosDatabase& db);

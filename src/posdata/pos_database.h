@@ -4,6 +4,7 @@
 #ifndef KEZ_POSDATA_POS_DATABASE_H_
 #define KEZ_POSDATA_POS_DATABASE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -64,6 +65,10 @@ struct PosDatabase {
   // Set by the availability check when the data path is the local copy and cannot be reached;
   // stays set for the run.
   bool local_mode = false;
+  // The availability check's last finding of a present data path: a walk over a table runs
+  // thousands of operations a second, and a folder seen a moment ago needs no second look.
+  std::string data_path_seen;
+  std::chrono::steady_clock::time_point data_path_seen_at;
 
   // The record layer (kezDBSM_Btrieve).
   std::string dictionary_location;                    // the data path, given to every handle
