@@ -38,6 +38,7 @@ std::filesystem::path LogFilePath(const std::filesystem::path& app_dir) {
 }
 
 void WriteLog(AppContext& context, std::string_view message) {
+  if (context.log_echo) context.log_echo(message);
   if (!context.save_log) return;
   const LocalDateTime now = context.host.Now();
   std::string line = FormatDateKey(now) + '^' + FormatHourMinute(now) + '^';

@@ -20,7 +20,8 @@ inline constexpr const char* kLogFileName = "KEZDataAggregator.log";
 std::filesystem::path LogFilePath(const std::filesystem::path& app_dir);
 
 // Appends one line for `message` with the host's current date and time, creating the file when
-// absent. Does nothing while the save-log flag is off. A line that cannot be written is dropped:
+// absent, after handing the message to context.log_echo when set. Writes nothing while the
+// save-log flag is off. A line that cannot be written is dropped:
 // the log is where failures are reported, so there is nowhere else to report it.
 void WriteLog(AppContext& context, std::string_view message);
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "extracts/movement_data.h"
@@ -17,6 +18,7 @@
 #include "platform/instance_lock.h"
 #include "posdata/pos_database.h"
 #include "settings/cls_settings.h"
+#include "transfer/ftp_options.h"
 
 namespace kez {
 
@@ -86,6 +88,15 @@ struct AppContext {
 
   // The SymphonyIRI report's movement rows, start key and file, from the last collection.
   MovementData movement;
+
+  // How the report jobs' FTP clients wait for a server; tests shorten the timeouts.
+  FtpOptions ftp_options;
+  // True while a report job runs. The FTP client lets events through during a transfer, so a
+  // scheduler tick or a run request can arrive meanwhile; it is then skipped (see scheduler.h).
+  bool job_running = false;
+  // Receives every activity-log message, also while the save-log flag is off, for a front end
+  // that shows the log as it grows (kezagg prints it). Empty: nobody is told.
+  std::function<void(std::string_view message)> log_echo;
 };
 
 }  // namespace kez

@@ -5,6 +5,16 @@
 
 namespace kez {
 
+namespace {
+
+// The [Log] SaveLog key: on for a value that starts with "Y" or "y", and for a missing key.
+bool SaveLogValue(clsINI_Services& ini) {
+  const std::string save_log = ini.GetValue("Log", "SaveLog", "Y");
+  return !save_log.empty() && ToUpper1252(save_log.front()) == 'Y';
+}
+
+}  // namespace
+
 void LoadAggregatorSettings(AppContext& context) {
   const std::filesystem::path file = context.AppDir / kAggregatorIniName;
   clsINI_Services ini(context.host);
@@ -15,11 +25,16 @@ void LoadAggregatorSettings(AppContext& context) {
         MessageButtons::kOk, MessageIcon::kNone, "Error");
     return;
   }
-  const std::string save_log = ini.GetValue("Log", "SaveLog", "Y");
-  context.save_log = !save_log.empty() && ToUpper1252(save_log.front()) == 'Y';
+  context.save_log = SaveLogValue(ini);
   context.StoreNumber = ini.GetValue("Backup Directory", "Store Number", "");
   context.ExportDate = ini.GetValue("Backup Directory", "Export Date", "");
   context.LastInvoice = ini.GetValue("Backup Directory", "Last Invoice", "");
+}
+
+void LoadSaveLogSwitch(AppContext& context) {
+  clsINI_Services ini(context.host);
+  ini.File_Name(context.AppDir / kAggregatorIniName);
+  if (ini.FileOpen()) context.save_log = SaveLogValue(ini);
 }
 
 bool SaveExportState(AppContext& context, const std::filesystem::path& data_path) {

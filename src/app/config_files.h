@@ -19,6 +19,11 @@ inline constexpr const char* kSuiteIniName = "KEZ.INI";
 // "Error") and changes nothing.
 void LoadAggregatorSettings(AppContext& context);
 
+// Reads only the save-log flag from KEZDataAggregator.ini, quietly: start-up needs it before the
+// report settings are loaded, so that what their loading reports reaches the activity log. A
+// file that cannot be used leaves the flag as it is; LoadAggregatorSettings reports it later.
+void LoadSaveLogSwitch(AppContext& context);
+
 // Writes the export state into KEZ.INI in `data_path` ("EXPORT", and "EXPORT FTP" when the
 // context holds that account). When the file cannot be used, shows "Unable to open KEZ Settings
 // File, KEZ.INI." (title "Error") and returns false without writing.

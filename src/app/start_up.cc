@@ -47,6 +47,9 @@ void StartUp(AppContext& context) {
   if (!gfbKEZ_DataPath_open(pos, false, 0, "", false)) context.host.EndProcess(kExitStopped);
   if (pos.DataPath.empty()) pos.DataPath = pos.DataPathSettings.DataPath;
 
+  // The log switch first, so that what loading the report settings reports (a damaged file kept
+  // as portal.xml.bad) reaches the activity log.
+  LoadSaveLogSwitch(context);
   LoadReportSettings(context, pos.DataPath);
 
   // A run whose database cannot be opened would sit without a window or a timer, out of the

@@ -14,11 +14,12 @@ inline constexpr const char* kHelpFileName = "KEZ Data Aggregator.chm";
 
 // Runs once when the process starts, in this order: pending events; the single-instance lock (a
 // second copy shows "KEZ Marketing Portal is already running." and ends with
-// kExitAlreadyRunning); the data location (ends silently when none is defined); the report
-// settings from portal.xml; the database and tables 1 to 5 (a failure closes what was opened and
-// ends the process); a short pause; the tray window and the settings window (without a settings
-// window, KEZDataAggregator.ini is read here, as the window's load would); the help file.
-// Returns only when the program is running; every early end throws ProgramEnd.
+// kExitAlreadyRunning); the data location (ends silently when none is defined); the log switch
+// of KEZDataAggregator.ini and the report settings from portal.xml; the database and tables 1 to 5
+// (a failure closes what was opened and ends the process); a short pause; the tray window and the
+// settings window (without a settings window, KEZDataAggregator.ini is read here, as the window's
+// load would); the help file. Returns only when the program is running; every early end throws
+// ProgramEnd.
 void StartUp(AppContext& context);
 
 // Unloads every window (the holder of the table handles last, which resets the engine and closes
