@@ -58,10 +58,10 @@ int Run(const GlobalOptions& global, const RunOptions& options) {
 }  // namespace
 
 void AddRunCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
-  auto* command = app.add_subcommand(
-      "run",
-      "Run reports now, whatever their schedules (exit status 1 when a step failed; see the "
-      "activity-log lines)");
+  auto* command = app.add_subcommand("run",
+                                     "Run reports now, whatever their schedules (exit status 1 "
+                                     "when a connection or an upload failed; see the "
+                                     "activity-log lines)");
   auto options = std::make_shared<RunOptions>();
   command
       ->add_option("reports", options->reports,

@@ -30,7 +30,7 @@ void AddTickCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) 
   auto* command = app.add_subcommand(
       "tick",
       "One scheduler tick: run the reports due this minute, then save portal.xml (exit status 1 "
-      "when a step failed)");
+      "when a connection or an upload failed)");
   auto options = std::make_shared<JobProgramOptions>();
   AddJobProgramOptions(command, *options);
   command->callback([options, &global, &exit_code] { exit_code = Tick(global, *options); });
