@@ -127,5 +127,23 @@ TEST_F(StartUpTest, ATableThatFailsToOpenClosesTheOpenedOnesAndEndsTheProcess) {
   EXPECT_TRUE(windows_.empty());
 }
 
+TEST_F(StartUpTest, WhatLoadingTheSettingsFileReportsReachesTheActivityLog) {
+  // The log switch is read before portal.xml, whose damage is otherwise reported to a log that
+  // is still off.
+  TempDir app_dir;
+  std::ofstream(app_dir / "KEZDataAggregator.ini", std::ios::binary) << "[Log]\r\nSaveLog=Y\r\n";
+  context_.AppDir = app_dir.path();
+  WriteStore(data_.path(), 3, {CommonRecord(3)});
+  std::ofstream(data_ / "portal.xml") << "<portal><unfinished";
+  StoreDataPath();
+  EXPECT_EQ(Start(), -1);
+  std::ifstream log(app_dir / "KEZDataAggregator.log", std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(log), {}};
+  EXPECT_NE(text.find("it was kept as portal.xml.bad and replaced by initial settings\r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_TRUE(fs::exists(data_ / "portal.xml.bad"));
+}
+
 }  // namespace
 }  // namespace kez::testing
