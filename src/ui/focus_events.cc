@@ -1,6 +1,5 @@
 #include "ui/focus_events.h"
 
-#include <QCoreApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -33,9 +32,15 @@ class EnterHook : public QObject {
     if (event->type() == QEvent::KeyPress) {
       const int key = static_cast<QKeyEvent*>(event)->key();
       if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-        // A Tab sent to the control moves the focus as the Tab key would.
-        QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
-        QCoreApplication::sendEvent(control_, &tab);
+        // The next control that takes the focus by Tab, past the control's own parts (a date
+        // picker moves between its sections on Tab).
+        QWidget* next = control_->nextInFocusChain();
+        while (next != control_ &&
+               (control_->isAncestorOf(next) || !(next->focusPolicy() & Qt::TabFocus) ||
+                !next->isVisible() || !next->isEnabled())) {
+          next = next->nextInFocusChain();
+        }
+        next->setFocus(Qt::TabFocusReason);
         return true;
       }
     }

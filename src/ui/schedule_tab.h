@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <array>
 
-#include "ui/report_record.h"
+#include "ui/current_record.h"
 
 class QCheckBox;
 class QComboBox;

@@ -9,7 +9,7 @@
 #include <array>
 
 #include "app/app_context.h"
-#include "ui/report_record.h"
+#include "ui/current_record.h"
 
 class QCheckBox;
 class QDateEdit;

@@ -1,0 +1,160 @@
+// The tray program as a whole over a sample store: start-up with its windows, the data path
+// dialog at a start without a data path, hiding and showing the settings window from the tray
+// menu, a second start, and "Exit".
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/start_up.h"
+#include "posdata/dbsm_catalogue.h"
+#include "ui/frm_kez_data_aggregator.h"
+#include "ui/frm_sm_datapath2.h"
+#include "ui/instance_channel.h"
+#include "ui/notify_area.h"
+#include "ui/tray_program.h"
+#include "ui_test_support.h"
+
+namespace kez::ui {
+
+using kez::testing::MessageWatcher;
+using kez::testing::ProgramFolders;
+
+class ProgramTest : public QObject {
+  Q_OBJECT
+
+ private:
+  // Runs StartUp and returns the exit code it ended with, or -1 when the program runs.
+  int Start(AppContext& context) {
+    try {
+      StartUp(context);
+    } catch (const ProgramEnd& end) {
+      return end.exit_code;
+    }
+    return -1;
+  }
+  QAction* MenuItem(TrayProgram& program, const char* caption) {
+    for (QAction* item : program.tray_window()->findChild<QMenu*>()->actions()) {
+      if (item->text() == QLatin1String(caption)) return item;
+    }
+    qFatal("no menu item %s", caption);
+  }
+
+  std::unique_ptr<MessageWatcher> messages_;
+  std::unique_ptr<ProgramFolders> folders_;
+  std::unique_ptr<NotifyArea> shell_;
+  std::unique_ptr<TrayProgram> program_;
+
+ private slots:
+  void init() {
+    messages_ = std::make_unique<MessageWatcher>();
+    folders_ = std::make_unique<ProgramFolders>();
+    QVERIFY(kez::testing::WriteSampleStore(folders_->data.path(), folders_->host.Now()));
+    shell_ = std::make_unique<NotifyArea>([] { return true; }, nullptr);
+    program_ = std::make_unique<TrayProgram>(*folders_->context, folders_->host, *shell_);
+  }
+  void cleanup() {
+    program_.reset();
+    shell_.reset();
+    folders_.reset();
+    messages_.reset();
+  }
+
+  void StartUpBringsUpTheTrayAndTheSettingsWindow() {
+    QCOMPARE(Start(*folders_->context), -1);
+    QVERIFY(program_->tray_window() != nullptr);
+    QVERIFY(!program_->tray_window()->isVisible());
+    QSystemTrayIcon* icon = shell_->Icon(program_->tray_window(), 1);
+    QVERIFY(icon != nullptr);
+    QCOMPARE(icon->toolTip(), QStringLiteral("KEZ Marketing Portal"));
+    frmKezDataAggregator* window = program_->settings_window();
+    QVERIFY(window != nullptr);
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->windowTitle(), QStringLiteral("Marketing Portal"));
+    QCOMPARE(messages_->seen().size(), 0u);
+  }
+
+  void ClosingHidesAndTheMenuShowsTheEditsKept() {
+    QCOMPARE(Start(*folders_->context), -1);
+    frmKezDataAggregator* window = program_->settings_window();
+    window->findChild<QLineEdit*>(QStringLiteral("txtStoreNumber"))
+        ->setText(QStringLiteral("00042"));
+    window->close();
+    QVERIFY(!window->isVisible());
+    QCOMPARE(program_->settings_window(), window);
+    QVERIFY(shell_->Icon(program_->tray_window(), 1) != nullptr);
+
+    MenuItem(*program_, "Launch Portal Setup")->trigger();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtStoreNumber"))->text(),
+             QStringLiteral("00042"));
+    QCOMPARE(folders_->context->ReportSettings.at(0).StoreNumber, std::string("00042"));
+  }
+
+  void ExitEndsTheProgramCleanly() {
+    QCOMPARE(Start(*folders_->context), -1);
+    frmKezDataAggregator* window = program_->settings_window();
+    window->hide();
+    // Exit is chosen while the program waits in its event loop, as it does in the tray.
+    QTimer::singleShot(0, this, [this] { MenuItem(*program_, "Exit")->trigger(); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(folders_->host.ending());
+    QCOMPARE(folders_->host.exit_code(), 0);
+    QVERIFY(!window->isVisible());
+    QVERIFY(shell_->Icon(program_->tray_window(), 1) == nullptr);
+    for (const DBSM_TableEntry& table : folders_->context->pos.DBSM_Table) {
+      QVERIFY(!table.IsOpen);
+    }
+    // Nothing runs once the program is ending.
+    bool ran = false;
+    folders_->host.FromEventLoop([&] { ran = true; });
+    QVERIFY(!ran);
+  }
+
+  void ASecondStartIsRefusedAndWakesTheRunningCopy() {
+    QCOMPARE(Start(*folders_->context), -1);
+    program_->ListenForSecondStarts();
+    frmKezDataAggregator* window = program_->settings_window();
+    window->hide();
+
+    ProgramFolders second;
+    second.context->instance_lock_file = folders_->context->instance_lock_file;
+    QCOMPARE(Start(*second.context), int(kExitAlreadyRunning));
+    QCOMPARE(messages_->seen().size(), 1u);
+    QCOMPARE(messages_->seen()[0].title, QStringLiteral("KEZ Marketing Portal"));
+    QCOMPARE(messages_->seen()[0].text,
+             QStringLiteral("KEZ Marketing Portal is already running.\nThis Program Can Only Be "
+                            "Runing Once On This Machine"));
+    QCOMPARE(messages_->seen()[0].icon, QMessageBox::NoIcon);
+
+    QVERIFY(AskRunningCopyToShow(second.context->instance_lock_file));
+    QTRY_VERIFY(window->isVisible());
+    // Another lock file is another group of copies: nobody listens there.
+    QVERIFY(!AskRunningCopyToShow(second.lock / "other.lock", std::chrono::milliseconds(200)));
+  }
+
+  void AStartWithoutADataPathAsksForOne() {
+    AppContext& context = *folders_->context;
+    context.pos.user_settings->Remove("KEZ Settings", "DATABASE", "DATAPATH");
+    messages_->Answer(QMessageBox::Yes);
+    const QString data = QString::fromStdString(folders_->data.path().string());
+    kez::testing::WhenShown<frmSM_DATAPATH2>([data](frmSM_DATAPATH2* dialog) {
+      dialog->findChild<QLineEdit*>(QStringLiteral("txtEdit0"))->setText(data);
+      dialog->findChild<QPushButton*>(QStringLiteral("cmdOkCancel0"))->click();
+    });
+    QCOMPARE(Start(context), -1);
+    QCOMPARE(messages_->seen().size(), 1u);
+    QCOMPARE(messages_->seen()[0].title, QStringLiteral("KEZ Data Aggregator"));
+    QCOMPARE(context.pos.DataPath, folders_->data.path().string());
+    QCOMPARE(context.pos.user_settings->Get("KEZ Settings", "DATABASE", "DATAPATH"),
+             std::optional<std::string>(folders_->data.path().string()));
+    QVERIFY(program_->settings_window()->isVisible());
+  }
+};
+
+}  // namespace kez::ui
+
+QTEST_MAIN(kez::ui::ProgramTest)
+#include "program_test.moc"
