@@ -9,6 +9,7 @@ leave it behind.
 Faults (--fault):
   refuse-login        every login is answered 530
   stor-550            STOR is answered 550 before any data moves
+  stor-550:PART       the same for the files whose name holds PART; others are stored
   stor-452            STOR is answered 452 (insufficient storage) before any data moves
   drop-mid-transfer   control and data connections are cut after 64 KiB of an upload
   stall-mid-transfer  the server stops reading after 64 KiB of an upload, never answering
@@ -117,7 +118,8 @@ def make_handler(args):
 
     class TestHandler(handler):
         def ftp_STOR(self, file, mode="w"):
-            if fault == "stor-550":
+            if fault == "stor-550" or (fault.startswith("stor-550:") and
+                                       fault[len("stor-550:"):] in os.path.basename(file)):
                 self.respond("550 Permission denied.")
                 return
             if fault == "stor-452":
