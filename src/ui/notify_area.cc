@@ -98,7 +98,6 @@ bool NotifyArea::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& d
         if (live != icons_.end()) Send(live->second, NIN_BALLOONTIMEOUT);
       });
       Apply(entry, data);
-      entry.icon->show();
       return true;
     }
     case NIM_MODIFY:
@@ -123,6 +122,8 @@ bool NotifyArea::Shell_NotifyIcon(std::uint32_t message, const NotifyIconData& d
 void NotifyArea::Apply(Entry& entry, const NotifyIconData& data) {
   if (data.uFlags & NIF_MESSAGE) entry.callback_message = data.uCallbackMessage;
   if (data.uFlags & NIF_ICON) entry.icon->setIcon(data.hIcon);
+  // The tray shows an icon once it has a picture (an add may carry none, as Init's does).
+  if (!entry.icon->isVisible() && !entry.icon->icon().isNull()) entry.icon->show();
   if (data.uFlags & NIF_TIP) entry.icon->setToolTip(FieldText(data.szTip));
   if (data.uFlags & NIF_INFO) {
     entry.icon->showMessage(FieldText(data.szInfoTitle), FieldText(data.szInfo),

@@ -44,6 +44,7 @@ class TrayTest : public QObject {
     QVERIFY(icon != nullptr);
     QCOMPARE(icon->toolTip(), QStringLiteral("KEZ Marketing Portal"));
     QVERIFY(!icon->icon().isNull());
+    QVERIFY(icon->isVisible());
     QVERIFY(tray.IconShown());
 
     // A second add of the same icon is refused; removing twice is harmless.
