@@ -26,7 +26,7 @@ constexpr int kSaleDateField = 1;    // of the sale header
 constexpr int kDateOrderField = 42;  // of the COMMON record: "E" puts the day first
 constexpr char kDayFirstDateOrder = 'E';
 
-void AddCustomerLine(const RecordBuffer& customer, ExtractLines& lines) {
+void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
   for (int field : kLeadingTextFields) lines.Column(customer.Text(field));
   lines.Column("N/A");
   lines.Column("N/A");
@@ -69,7 +69,8 @@ bool CreateCustomersExtract(AppContext& context) {
   const auto export_date = ParseDateValue(context.ExportDate);
   const std::string first_key = export_date ? FormatDateKey(*export_date) : "";
   const RecordBuffer& customer = db.buffers[kNames];
-  ExtractLines lines;
+  ExtractFile lines(context, folder / ExtractFileName(kCustomersExtractPrefix, context.StoreNumber,
+                                                      context.host.Now()));
   bool more = DBSM_TableOp(db, kNames, btrieve::kOpGetFirst, kByCustomer);
   // Customers past the limit are left for a later run; the walk can stop at it.
   while (more && lines.count() < kMaxCustomerRows) {
@@ -82,9 +83,7 @@ bool CreateCustomersExtract(AppContext& context) {
     ShowNoDataMessage(context);
     return false;
   }
-  const std::string name =
-      ExtractFileName(kCustomersExtractPrefix, context.StoreNumber, context.host.Now());
-  if (!WriteExtractFile(context, folder / name, lines)) return false;
+  if (!lines.Commit()) return false;
   log.Success(lines.count());
   if (const auto next = NextExportDate(db)) context.ExportDate = *next;
   SaveExportState(context, db.DataPath);

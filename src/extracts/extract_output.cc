@@ -11,19 +11,43 @@
 
 namespace kez {
 
-void ExtractLines::Column(std::string_view text) {
+namespace {
+
+// Lines are handed to the file in pieces of about this size.
+constexpr std::size_t kFlushBytes = 1 << 20;
+
+}  // namespace
+
+ExtractFile::ExtractFile(AppContext& context, std::filesystem::path file)
+    : context_(context), file_(std::move(file)) {}
+
+void ExtractFile::Column(std::string_view text) {
   if (line_open_) {
-    bytes_ += '|';
+    pending_ += '|';
   } else {
     line_open_ = true;
   }
-  bytes_ += text;
+  pending_ += text;
 }
 
-void ExtractLines::EndLine() {
-  bytes_ += "\r\n";
+void ExtractFile::EndLine() {
+  pending_ += "\r\n";
   line_open_ = false;
   ++count_;
+  if (pending_.size() >= kFlushBytes) Flush();
+}
+
+void ExtractFile::Flush() {
+  if (!out_) out_.emplace(file_, FileAccess::kShared);
+  out_->Append(pending_);
+  pending_.clear();
+}
+
+bool ExtractFile::Commit() {
+  Flush();
+  if (out_->Commit()) return true;
+  WriteLog(context_, "Export file not written: " + out_->error());
+  return false;
 }
 
 ExportLog::ExportLog(AppContext& context, std::filesystem::path file)
@@ -54,14 +78,6 @@ bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path&
   std::filesystem::create_directories(folder, code);
   if (std::filesystem::is_directory(folder)) return true;
   WriteLog(context, "Export folder " + PathText(folder) + " cannot be created: " + code.message());
-  return false;
-}
-
-bool WriteExtractFile(AppContext& context, const std::filesystem::path& file,
-                      const ExtractLines& lines) {
-  std::string error;
-  if (ReplaceFileAtomically(file, lines.bytes(), FileAccess::kShared, &error)) return true;
-  WriteLog(context, "Export file not written: " + error);
   return false;
 }
 

@@ -1,30 +1,44 @@
-// What the two Marketing Portal extracts share: their lines ("|"-joined columns ended by CR LF),
-// their export logs, and the safe writing of the finished file.
+// What the two Marketing Portal extracts share: their files of "|"-joined columns ended by CR LF,
+// written through a temporary file, and their export logs.
 #ifndef KEZ_EXTRACTS_EXTRACT_OUTPUT_H_
 #define KEZ_EXTRACTS_EXTRACT_OUTPUT_H_
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "app/app_context.h"
+#include "platform/file_io.h"
 
 namespace kez {
 
-// The lines of one extract as they are collected, already in their final form.
-class ExtractLines {
+// One extract's file, written line by line as the rows are collected: the lines go to a temporary
+// file beside it, which Commit renames over the file. An ExtractFile dropped without Commit leaves
+// no trace, so a run without rows creates nothing.
+class ExtractFile {
  public:
+  ExtractFile(AppContext& context, std::filesystem::path file);
+
   // Starts a line, or adds one column to it, with "|" before every column but the first.
   void Column(std::string_view text);
   // Ends the current line with CR LF.
   void EndLine();
-
   std::int64_t count() const { return count_; }
-  const std::string& bytes() const { return bytes_; }
+
+  // Makes the lines the file's content. False, with an activity-log line naming the file and the
+  // reason (a full disk, a folder without write access), when that fails; the old file is then
+  // untouched.
+  bool Commit();
 
  private:
-  std::string bytes_;
+  void Flush();
+
+  AppContext& context_;
+  std::filesystem::path file_;
+  std::optional<ReplacingFile> out_;  // opened at the first flush
+  std::string pending_;               // lines not yet handed to the file
   std::int64_t count_ = 0;
   bool line_open_ = false;
 };
@@ -51,11 +65,6 @@ class ExportLog {
 // Creates the data path's MarketingPortal folder when it is missing. False, with an activity-log
 // line naming the folder and the reason, when it cannot be made.
 bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path& folder);
-
-// Replaces `file` by the collected lines through a temporary file. False, with an activity-log
-// line naming the file and the reason, when that fails; the old file is then untouched.
-bool WriteExtractFile(AppContext& context, const std::filesystem::path& file,
-                      const ExtractLines& lines);
 
 // Shows "No Data found to export" (OK only, the application title) and waits for the answer.
 void ShowNoDataMessage(AppContext& context);

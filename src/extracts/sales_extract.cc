@@ -70,7 +70,7 @@ bool PositionAtFirstSale(AppContext& context) {
   return DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
 }
 
-void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractLines& lines) {
+void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractFile& lines) {
   lines.Column(sale.Text(head::kSaleDate));
   lines.Column(sale.Text(head::kInvoice));
   lines.Column(std::to_string(sale.Integer(head::kStation)));
@@ -93,7 +93,7 @@ void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractLine
 }
 
 // The sale's lines 1, 2, 3, ... up to the first number that is missing.
-void AddSaleLines(PosDatabase& db, ExtractLines& lines) {
+void AddSaleLines(PosDatabase& db, ExtractFile& lines) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& item = db.buffers[kSalesItem];
   std::int32_t line_number = 1;
@@ -125,7 +125,8 @@ bool CreateSalesExtract(AppContext& context) {
   }
 
   // From the first sale on, every later sale in sale-number order.
-  ExtractLines lines;
+  ExtractFile lines(context, folder / ExtractFileName(kSalesExtractPrefix, context.StoreNumber,
+                                                      context.host.Now()));
   do {
     if (IsExportable(sale)) AddSaleLines(db, lines);
   } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
@@ -135,9 +136,7 @@ bool CreateSalesExtract(AppContext& context) {
     ShowNoDataMessage(context);
     return false;
   }
-  const std::string name =
-      ExtractFileName(kSalesExtractPrefix, context.StoreNumber, context.host.Now());
-  if (!WriteExtractFile(context, folder / name, lines)) return false;
+  if (!lines.Commit()) return false;
   log.Success(lines.count());
   context.LastInvoice = sale.Text(head::kInvoice);
   return true;

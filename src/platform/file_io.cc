@@ -48,18 +48,6 @@ std::string LastErrorText() {
   return std::system_category().message(static_cast<int>(::GetLastError()));
 }
 
-bool WriteTemporary(const std::filesystem::path& temp, std::string_view bytes, FileAccess,
-                    const std::filesystem::path&, std::string* error) {
-  std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  if (!out) {
-    *error = Describe(temp, "cannot be written", "");
-    return false;
-  }
-  return true;
-}
-
 bool RenameOver(const std::filesystem::path& temp, const std::filesystem::path& file,
                 std::string* error) {
   if (!::MoveFileExW(temp.c_str(), file.c_str(),
@@ -73,42 +61,6 @@ bool RenameOver(const std::filesystem::path& temp, const std::filesystem::path& 
 #else
 
 std::string ErrnoText() { return std::generic_category().message(errno); }
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-bool WriteTemporary(const std::filesystem::path& temp, std::string_view bytes, FileAccess access,
-                    const std::filesystem::path& file, std::string* error) {
-  const mode_t create_mode = access == FileAccess::kOwnerOnly ? 0600 : 0666;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
-  if (fd < 0) {
-    *error = Describe(temp, "cannot be created", ErrnoText());
-    return false;
-  }
-  struct stat old_file {};
-  bool ok = true;
-  if (access == FileAccess::kOwnerOnly) {
-    ok = ::fchmod(fd, 0600) == 0;
-  } else if (::stat(file.c_str(), &old_file) == 0) {
-    ok = ::fchmod(fd, old_file.st_mode & 07777) == 0;
-  }
-  ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
-  if (!ok) *error = Describe(temp, "cannot be written", ErrnoText());
-  if (::close(fd) != 0 && ok) {
-    *error = Describe(temp, "cannot be written", ErrnoText());
-    ok = false;
-  }
-  return ok;
-}
 
 bool RenameOver(const std::filesystem::path& temp, const std::filesystem::path& file,
                 std::string* error) {
@@ -150,14 +102,92 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string* bytes, std::s
   return true;
 }
 
+ReplacingFile::ReplacingFile(std::filesystem::path file, FileAccess access)
+    : file_(std::move(file)), temp_(TemporaryNameFor(file_)) {
+#ifdef _WIN32
+  (void)access;
+  out_.open(temp_, std::ios::binary | std::ios::trunc);
+  if (!out_) Fail("cannot be created", "");
+#else
+  const mode_t create_mode = access == FileAccess::kOwnerOnly ? 0600 : 0666;
+  fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
+  if (fd_ < 0) {
+    Fail("cannot be created", ErrnoText());
+    return;
+  }
+  struct stat old_file {};
+  bool ok = true;
+  if (access == FileAccess::kOwnerOnly) {
+    ok = ::fchmod(fd_, 0600) == 0;
+  } else if (::stat(file_.c_str(), &old_file) == 0) {
+    ok = ::fchmod(fd_, old_file.st_mode & 07777) == 0;
+  }
+  if (!ok) Fail("cannot be written", ErrnoText());
+#endif
+}
+
+ReplacingFile::~ReplacingFile() {
+  if (committed_) return;
+#ifdef _WIN32
+  out_.close();
+#else
+  if (fd_ >= 0) ::close(fd_);
+#endif
+  std::error_code ignored;
+  std::filesystem::remove(temp_, ignored);
+}
+
+bool ReplacingFile::Append(std::string_view bytes) {
+  if (!error_.empty()) return false;
+#ifdef _WIN32
+  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out_) Fail("cannot be written", "");
+#else
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot be written", ErrnoText());
+      break;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+#endif
+  return error_.empty();
+}
+
+bool ReplacingFile::Commit() {
+  if (!error_.empty() || committed_) return false;
+#ifdef _WIN32
+  out_.close();
+  if (!out_) {
+    Fail("cannot be written", "");
+    return false;
+  }
+#else
+  const bool synced = ::fsync(fd_) == 0;
+  const std::string sync_error = synced ? "" : ErrnoText();
+  const bool closed = ::close(fd_) == 0;
+  fd_ = -1;
+  if (!synced || !closed) {
+    Fail("cannot be written", synced ? ErrnoText() : sync_error);
+    return false;
+  }
+#endif
+  if (!RenameOver(temp_, file_, &error_)) return false;
+  committed_ = true;
+  return true;
+}
+
+void ReplacingFile::Fail(std::string_view what, const std::string& reason) {
+  if (error_.empty()) error_ = Describe(temp_, what, reason);
+}
+
 bool ReplaceFileAtomically(const std::filesystem::path& file, std::string_view bytes,
                            FileAccess access, std::string* error) {
-  const std::filesystem::path temp = TemporaryNameFor(file);
-  if (WriteTemporary(temp, bytes, access, file, error) && RenameOver(temp, file, error)) {
-    return true;
-  }
-  std::error_code ignored;
-  std::filesystem::remove(temp, ignored);
+  ReplacingFile replacing(file, access);
+  if (replacing.Append(bytes) && replacing.Commit()) return true;
+  *error = replacing.error();
   return false;
 }
 

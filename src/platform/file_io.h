@@ -5,6 +5,7 @@
 #define KEZ_PLATFORM_FILE_IO_H_
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -14,6 +15,37 @@ namespace kez {
 enum class FileAccess {
   kShared,     // keeps the permissions of the file it replaces; new files get the default ones
   kOwnerOnly,  // readable and writable by its owner only (POSIX; on Windows the folder decides)
+};
+
+// A file written anew piece by piece: the bytes go to a temporary file beside it, and Commit
+// renames that over the file. Until then, and whenever anything fails, the old file stays as it
+// was; a ReplacingFile dropped without a successful Commit removes its temporary file.
+class ReplacingFile {
+ public:
+  ReplacingFile(std::filesystem::path file, FileAccess access);
+  ~ReplacingFile();
+  ReplacingFile(const ReplacingFile&) = delete;
+  ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+  // Adds bytes at the end. False once anything has failed; error() then says what, naming the
+  // file.
+  bool Append(std::string_view bytes);
+  // Makes the written bytes the file's content. False, with error() set, when that fails.
+  bool Commit();
+  const std::string& error() const { return error_; }
+
+ private:
+  void Fail(std::string_view what, const std::string& reason);
+
+  std::filesystem::path file_;
+  std::filesystem::path temp_;
+  std::string error_;
+  bool committed_ = false;
+#ifdef _WIN32
+  std::ofstream out_;
+#else
+  int fd_ = -1;
+#endif
 };
 
 // Reads the whole file into `bytes`. Returns false, with `error` saying why and naming the file,

@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "extracts/extract_fixture.h"
+#include "platform/file_io.h"
+#include "support/full_disk.h"
 
 namespace kez::testing {
 namespace {
@@ -141,6 +143,25 @@ TEST_F(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
   }
   EXPECT_EQ(files, 2);
 }
+
+#ifndef _WIN32
+TEST_F(SalesExtractTest, AFullDiskKeepsYesterdaysStateAndSaysWhy) {
+  OpenFiveSales();
+  context_.LastInvoice = "0001001";
+  {
+    FullDisk full(200);
+    EXPECT_FALSE(CreateSalesExtract(context_));
+  }
+  EXPECT_FALSE(PortalFileExists(kSalesFile));
+  EXPECT_EQ(context_.LastInvoice, "0001001");  // the next run exports the same sales
+  EXPECT_EQ(PortalFile(kSalesLog), "");
+  std::string log;
+  std::string error;
+  ASSERT_TRUE(ReadWholeFile(app_dir_ / "KEZDataAggregator.log", &log, &error)) << error;
+  EXPECT_NE(log.find("Export file not written: "), std::string::npos) << log;
+  EXPECT_NE(log.find("File too large"), std::string::npos) << log;
+}
+#endif
 
 }  // namespace
 }  // namespace kez::testing

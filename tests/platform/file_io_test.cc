@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/full_disk.h"
 #include "support/temp_dir.h"
 
 #ifndef _WIN32
@@ -51,6 +52,42 @@ TEST(FileIo, FailureNamesTheFileAndKeepsNothingHalfWritten) {
   EXPECT_TRUE(fs::is_directory(dir / "taken"));
   EXPECT_EQ(EntriesIn(dir.path()), 1);
 }
+
+TEST(FileIo, APieceByPieceReplacementIsAllOrNothing) {
+  testing::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(ReplaceFileAtomically(dir / "a.txt", "old", FileAccess::kShared, &error));
+  {
+    ReplacingFile dropped(dir / "a.txt", FileAccess::kShared);
+    ASSERT_TRUE(dropped.Append("half"));
+  }
+  EXPECT_EQ(Content(dir / "a.txt"), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1);
+
+  ReplacingFile replacing(dir / "a.txt", FileAccess::kShared);
+  ASSERT_TRUE(replacing.Append("new "));
+  ASSERT_TRUE(replacing.Append("content"));
+  EXPECT_EQ(Content(dir / "a.txt"), "old");
+  ASSERT_TRUE(replacing.Commit()) << replacing.error();
+  EXPECT_EQ(Content(dir / "a.txt"), "new content");
+  EXPECT_EQ(EntriesIn(dir.path()), 1);
+}
+
+#ifndef _WIN32
+TEST(FileIo, AFullDiskKeepsTheOldFileAndSaysWhy) {
+  testing::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(ReplaceFileAtomically(dir / "a.txt", "old", FileAccess::kShared, &error));
+  {
+    testing::FullDisk full(1000);
+    EXPECT_FALSE(
+        ReplaceFileAtomically(dir / "a.txt", std::string(5000, 'x'), FileAccess::kShared, &error));
+  }
+  EXPECT_NE(error.find("cannot be written: File too large"), std::string::npos) << error;
+  EXPECT_EQ(Content(dir / "a.txt"), "old");
+  EXPECT_EQ(EntriesIn(dir.path()), 1);
+}
+#endif
 
 TEST(FileIo, ReadingAMissingFileOrAFolderFails) {
   testing::TempDir dir;
