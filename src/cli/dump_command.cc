@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
+#include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
 
@@ -78,6 +79,14 @@ std::string CsvField(const std::string& text) {
 
 std::string DisplayText(const btrieve::FieldValue& value);
 
+// A 4-byte float keeps the digits a single holds (0.07, not 0.0700000002980232).
+btrieve::FieldValue Shown(const btrieve::FieldDef& field, btrieve::FieldValue value) {
+  constexpr std::uint8_t kFloatType = 2;
+  const auto* d = std::get_if<double>(&value);
+  if (d == nullptr || field.type != kFloatType || field.size != 4) return value;
+  return std::stod(SingleText(static_cast<float>(*d)));
+}
+
 nlohmann::json JsonValue(const btrieve::FieldValue& value) {
   if (const auto* i = std::get_if<std::int64_t>(&value)) return *i;
   if (const auto* d = std::get_if<double>(&value)) return *d;
@@ -104,14 +113,16 @@ void PrintDecoded(const btrieve::Table& table, bool csv) {
     std::string line;
     for (std::size_t i = 0; i < definition.fields.size(); ++i) {
       if (i > 0) line += ',';
-      line += CsvField(DisplayText(table.GetField(static_cast<int>(i)).value));
+      line += CsvField(
+          DisplayText(Shown(definition.fields[i], table.GetField(static_cast<int>(i)).value)));
     }
     PrintLine(std::move(line));
     return;
   }
   nlohmann::json object = nlohmann::json::object();
   for (std::size_t i = 0; i < definition.fields.size(); ++i) {
-    object[definition.fields[i].name] = JsonValue(table.GetField(static_cast<int>(i)).value);
+    object[definition.fields[i].name] =
+        JsonValue(Shown(definition.fields[i], table.GetField(static_cast<int>(i)).value));
   }
   PrintLine(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
@@ -188,14 +199,16 @@ int DumpCatalogue(const DumpOptions& options) {
     if (csv) {
       std::string line;
       for (int i = 0; i < buffer.field_count(); ++i) {
-        line += (i == 0 ? "" : ",") + CsvField(DisplayText(buffer.Value(i)));
+        line +=
+            (i == 0 ? "" : ",") + CsvField(DisplayText(Shown(buffer.field(i), buffer.Value(i))));
       }
       PrintLine(std::move(line));
     } else {
       // Fields in the buffer's (dictionary) order.
       nlohmann::ordered_json object = nlohmann::ordered_json::object();
       for (int i = 0; i < buffer.field_count(); ++i) {
-        object[buffer.field(i).name] = nlohmann::ordered_json(JsonValue(buffer.Value(i)));
+        object[buffer.field(i).name] =
+            nlohmann::ordered_json(JsonValue(Shown(buffer.field(i), buffer.Value(i))));
       }
       PrintLine(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
     }

@@ -73,6 +73,9 @@ TEST_F(KezaggDataTest, AStoredDataPathServesTheCommandsThatNeedData) {
   EXPECT_TRUE(Says("\n1,20251215,")) << output;
   ASSERT_EQ(Run("dump --data-path '" + store.string() + "' SALESITEM --key 0 --format jsonl"), 0);
   EXPECT_EQ(output.rfind("{\"SaleNumber\":1,\"Station\":", 0), 0u) << output;
+  // Singles show the digits a single holds.
+  EXPECT_TRUE(Says("\"LineField15\":0.07,")) << output;
+  EXPECT_FALSE(Says("0.0700000")) << output;
 }
 
 TEST_F(KezaggDataTest, ADescribedStoreHoldsExactlyItsRecordsUnderItsFileNumber) {
