@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/app_context.h"
+#include "bench/bench_support.h"
 #include "btrieve/operation.h"
 #include "extracts/customers_extract.h"
 #include "extracts/movement_collection.h"
@@ -41,60 +42,14 @@ namespace fs = std::filesystem;
 
 constexpr kez::LocalDateTime kUntil{2026, 12, 1};
 
-class QuietHost : public kez::Host {
- public:
-  kez::MessageAnswer ShowMessage(std::string_view, kez::MessageButtons, kez::MessageIcon,
-                                 std::string_view) override {
-    return kez::MessageAnswer::kOk;
-  }
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  void SetProgress(int, std::string_view) override {}
-  bool OpenWithViewer(const fs::path&) override { return false; }
-  kez::LocalDateTime Now() override { return kUntil; }
-};
-
-class Store {
- public:
-  Store() {
-    if (const char* given = std::getenv("KEZ_BENCH_STORE")) {
-      folder_ = given;
-      ok_ = fs::exists(folder_ / "FILE.DDF");
-      if (!ok_) error_ = "KEZ_BENCH_STORE holds no store";
-      return;
-    }
-    folder_ = fs::temp_directory_path() / "kez-extracts-bench";
-    owned_ = true;
-    std::unique_ptr<kez::SampleStoreWriter> writer;
-    kez::SampleOptions options;
-    options.until = kUntil;
-    ok_ = kez::SampleStoreWriter::Start(folder_, 1, true, &writer, &error_) &&
-          kez::GenerateSampleStore(options, *writer, &error_) &&
-          writer->Finish(kez::SampleSuiteIni(kUntil), &error_);
-  }
-  ~Store() {
-    std::error_code ignored;
-    if (owned_) fs::remove_all(folder_, ignored);
-  }
-  const fs::path& folder() const { return folder_; }
-  bool ok() const { return ok_; }
-  const std::string& error() const { return error_; }
-
- private:
-  fs::path folder_;
-  bool owned_ = false;
-  bool ok_ = false;
-  std::string error_;
-};
-
-const Store& TheStore() {
-  static const Store store;
+const kez::bench::BenchStore& TheStore() {
+  static const kez::bench::BenchStore store("kez-extracts-bench", kUntil, "KEZ_BENCH_STORE");
   return store;
 }
 
 // A context over the store with its tables open, as start-up leaves it.
 struct OpenStore {
-  QuietHost host;
+  kez::bench::QuietHost host{kUntil};
   kez::AppContext context{host};
   bool ok = false;
 

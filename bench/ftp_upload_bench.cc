@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/host.h"
 #include "transfer/ftp_client.h"
 
@@ -28,20 +29,6 @@ namespace {
 constexpr std::size_t kFileSize = 50 * 1024 * 1024;
 constexpr const char* kUser = "tester";
 constexpr const char* kPassword = "secret";
-
-// A host that lets nothing happen in between: only the cost of the calls is measured.
-class QuietHost : public kez::Host {
- public:
-  kez::MessageAnswer ShowMessage(std::string_view, kez::MessageButtons, kez::MessageIcon,
-                                 std::string_view) override {
-    return kez::MessageAnswer::kOk;
-  }
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  void SetProgress(int, std::string_view) override {}
-  bool OpenWithViewer(const std::filesystem::path&) override { return false; }
-  kez::LocalDateTime Now() override { return {}; }
-};
 
 // The test suite's FTP server, run for the length of the benchmark; it ends when its input
 // closes, which happens at the latest when this process ends.
@@ -125,7 +112,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "the FTP server did not start\n");
     } else {
       Best best;
-      QuietHost host;
+      kez::bench::QuietHost host;
       // Login and logout are timed too, as the curl tool does both for every upload.
       benchmark::RegisterBenchmark(
           "FTPUploadFile/50MB",

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "btrieve/operation.h"
 #include "btrieve/table.h"
 #include "posdata/dbsm_btrieve.h"
@@ -21,53 +22,14 @@ namespace fs = std::filesystem;
 
 constexpr kez::LocalDateTime kUntil{2026, 1, 5};
 
-// Messages go nowhere; the clock stands still.
-class QuietHost : public kez::Host {
- public:
-  kez::MessageAnswer ShowMessage(std::string_view, kez::MessageButtons, kez::MessageIcon,
-                                 std::string_view) override {
-    return kez::MessageAnswer::kNo;
-  }
-  void DoEvents() override {}
-  void SetBusy(bool) override {}
-  void SetProgress(int, std::string_view) override {}
-  bool OpenWithViewer(const fs::path&) override { return false; }
-  kez::LocalDateTime Now() override { return kUntil; }
-};
-
-// The store sample, written once per run of the program and removed at its end.
-class StoreSample {
- public:
-  StoreSample() : folder_(fs::temp_directory_path() / "kez-record-layer-bench") {
-    std::unique_ptr<kez::SampleStoreWriter> writer;
-    kez::SampleOptions options;
-    options.until = kUntil;
-    ok_ = kez::SampleStoreWriter::Start(folder_, 1, true, &writer, &error_) &&
-          kez::GenerateSampleStore(options, *writer, &error_) &&
-          writer->Finish(kez::SampleSuiteIni(kUntil), &error_);
-  }
-  ~StoreSample() {
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-  const fs::path& folder() const { return folder_; }
-  bool ok() const { return ok_; }
-  const std::string& error() const { return error_; }
-
- private:
-  fs::path folder_;
-  bool ok_ = false;
-  std::string error_;
-};
-
-const StoreSample& Sample() {
-  static const StoreSample sample;
+const kez::bench::BenchStore& Sample() {
+  static const kez::bench::BenchStore sample("kez-record-layer-bench", kUntil);
   return sample;
 }
 
 void BM_SaleLinesThroughTheRecordLayer(benchmark::State& state) {
   if (!Sample().ok()) return state.SkipWithError(Sample().error().c_str());
-  QuietHost host;
+  kez::bench::QuietHost host(kUntil);
   kez::PosDatabase db(host);
   kez::UseDataPath(db, Sample().folder().string());
   if (!kez::DBSM_OpenDatabase(db) || !kez::DBSM_OpenAll(db)) {

@@ -7,6 +7,7 @@
 #include "btrieve/operation.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
+#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
@@ -42,7 +43,7 @@ void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
 // The suite writes that date in its own day/month order and reads it back in the same order, so
 // only a date that is no real day can change the outcome: then nullopt. A blank date gives "".
 std::optional<std::string> NextExportDate(const PosDatabase& db) {
-  const std::string& key = db.buffers[kSalesHead].Text(kSaleDateField);
+  const std::string& key = db.buffers[kSalesHead].Text(head::kSaleDate);
   if (key.find_first_not_of(' ') == std::string::npos) return std::string{};
   const bool day_first = db.buffers[kCommon].Text(kDateOrderField).front() == kDayFirstDateOrder;
   const std::string year = key.substr(0, 4);
@@ -78,13 +79,7 @@ bool CreateCustomersExtract(AppContext& context) {
     more = DBSM_TableOp(db, kNames, btrieve::kOpGetNext, kByCustomer);
   }
 
-  if (lines.count() == 0) {
-    log.NoData();
-    ShowNoDataMessage(context);
-    return false;
-  }
-  if (!lines.Commit()) return false;
-  log.Success(lines.count());
+  if (!FinishExtract(context, lines, log)) return false;
   if (const auto next = NextExportDate(db)) context.ExportDate = *next;
   SaveExportState(context, db.DataPath);
   return true;

@@ -81,9 +81,16 @@ bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path&
   return false;
 }
 
-void ShowNoDataMessage(AppContext& context) {
-  context.host.ShowMessage("No Data found to export", MessageButtons::kOk, MessageIcon::kNone,
-                           kApplicationTitle);
+bool FinishExtract(AppContext& context, ExtractFile& lines, ExportLog& log) {
+  if (lines.count() == 0) {
+    log.NoData();
+    context.host.ShowMessage("No Data found to export", MessageButtons::kOk, MessageIcon::kNone,
+                             kApplicationTitle);
+    return false;
+  }
+  if (!lines.Commit()) return false;
+  log.Success(lines.count());
+  return true;
 }
 
 }  // namespace kez

@@ -66,8 +66,11 @@ class ExportLog {
 // line naming the folder and the reason, when it cannot be made.
 bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path& folder);
 
-// Shows "No Data found to export" (OK only, the application title) and waits for the answer.
-void ShowNoDataMessage(AppContext& context);
+// The end of a run that found its start: without lines, the export log's "No data" line and the
+// message "No Data found to export" (OK only, the application title, waiting for the answer);
+// otherwise the file is committed and the export log counts its lines. True when the file was
+// written.
+bool FinishExtract(AppContext& context, ExtractFile& lines, ExportLog& log);
 
 }  // namespace kez
 

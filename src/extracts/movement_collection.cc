@@ -6,6 +6,7 @@
 
 #include "btrieve/operation.h"
 #include "extracts/movement_dates.h"
+#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
@@ -13,35 +14,6 @@
 
 namespace kez {
 namespace {
-
-// Fields and keys of the four tables the collection reads.
-namespace head {
-constexpr int kSaleNumber = 0;
-constexpr int kSaleDate = 1;
-constexpr int kByDate = 1;  // sale date, sale number
-}  // namespace head
-namespace line {
-constexpr int kSaleNumber = 0;
-constexpr int kLineNumber = 3;
-constexpr int kInventoryId = 5;
-constexpr int kQuantity = 8;
-constexpr int kAmount = 13;
-constexpr int kBySaleAndLine = 0;
-}  // namespace line
-namespace item {
-constexpr int kItemNumber = 0;
-constexpr int kDescription = 2;
-constexpr int kPrice = 8;
-constexpr int kPack = 13;
-constexpr int kSize = 36;
-constexpr int kInventoryId = 40;
-constexpr int kByInventoryId = 8;
-}  // namespace item
-namespace upc {
-constexpr int kItemNumber = 0;
-constexpr int kCode = 1;
-constexpr int kByItemNumber = 0;
-}  // namespace upc
 
 // The leading decimal number of `text` (blanks before it allowed), or 0 when there is none or it
 // does not fit 32 bits.

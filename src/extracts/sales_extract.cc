@@ -6,38 +6,13 @@
 #include "btrieve/operation.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
+#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
 
 namespace kez {
 namespace {
-
-// Fields of the sale header (SALESHEAD) and the sale line (SALESITEM) that the extract reads.
-namespace head {
-constexpr int kSaleNumber = 0;
-constexpr int kSaleDate = 1;
-constexpr int kStation = 2;
-constexpr int kClerk = 3;
-constexpr int kInvoice = 4;
-constexpr int kCustomer = 7;
-constexpr int kStatus = 11;
-constexpr int kBySaleNumber = 0;
-constexpr int kByDate = 1;  // sale date, sale number
-constexpr int kByInvoice = 4;
-}  // namespace head
-namespace line {
-constexpr int kSaleNumber = 0;
-constexpr int kLineNumber = 3;
-constexpr int kDepartment = 6;
-constexpr int kUpc = 7;
-constexpr int kQuantitySold = 9;
-constexpr int kPrice = 12;
-constexpr int kAmount = 13;
-constexpr int kCost = 16;
-constexpr int kLineType = 30;
-constexpr int kBySaleAndLine = 0;
-}  // namespace line
 
 // A status character that sorts above a blank marks a sale that is not exported (voided, held).
 bool IsExportable(const RecordBuffer& sale) {
@@ -131,13 +106,7 @@ bool CreateSalesExtract(AppContext& context) {
     if (IsExportable(sale)) AddSaleLines(db, lines);
   } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
 
-  if (lines.count() == 0) {
-    log.NoData();
-    ShowNoDataMessage(context);
-    return false;
-  }
-  if (!lines.Commit()) return false;
-  log.Success(lines.count());
+  if (!FinishExtract(context, lines, log)) return false;
   context.LastInvoice = sale.Text(head::kInvoice);
   return true;
 }
