@@ -3,11 +3,6 @@
 // same run. Prints the ratio of the two at the end. Needs Debian's python3 with pyftpdlib and
 // the curl tool.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -19,68 +14,15 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/ftp_server_process.h"
 #include "platform/host.h"
 #include "transfer/ftp_client.h"
-
-extern char** environ;
 
 namespace {
 
 constexpr std::size_t kFileSize = 50 * 1024 * 1024;
 constexpr const char* kUser = "tester";
 constexpr const char* kPassword = "secret";
-
-// The test suite's FTP server, run for the length of the benchmark; it ends when its input
-// closes, which happens at the latest when this process ends.
-class Server {
- public:
-  explicit Server(const std::filesystem::path& root) {
-    std::vector<std::string> args = {
-        "/usr/bin/python3", KEZ_SOURCE_DIR "/tests/transfer/ftp_server.py",
-        "--root",           root.string(),
-        "--user",           kUser,
-        "--password",       kPassword};
-    std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    int input[2];
-    int output[2];
-    if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    close(input[0]);
-    close(output[1]);
-    input_ = input[1];
-    char line[64] = {};
-    std::size_t used = 0;
-    pollfd ready{output[0], POLLIN, 0};
-    while (pid_ > 0 && used + 1 < sizeof(line) && poll(&ready, 1, 15000) > 0 &&
-           read(output[0], line + used, 1) == 1 && line[used] != '\n') {
-      ++used;
-    }
-    close(output[0]);
-    unsigned value = 0;
-    if (std::sscanf(line, "PORT %u", &value) == 1) port_ = static_cast<int>(value);
-  }
-  ~Server() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      waitpid(pid_, nullptr, 0);
-    }
-    if (input_ >= 0) close(input_);
-  }
-  int port() const { return port_; }
-
- private:
-  pid_t pid_ = -1;
-  int input_ = -1;
-  int port_ = 0;
-};
 
 struct Best {
   double client_seconds = 0;
@@ -107,7 +49,7 @@ int main(int argc, char** argv) {
   }
   int status = 1;
   {
-    Server server(work / "root");
+    kez::bench::FtpServerProcess server(work / "root", kUser, kPassword);
     if (server.port() == 0) {
       std::fprintf(stderr, "the FTP server did not start\n");
     } else {

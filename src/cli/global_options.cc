@@ -29,6 +29,11 @@ std::optional<LocalDateTime> ParseNowOption(const std::string& text) {
   return value;
 }
 
+std::optional<LocalDateTime> ParseIsoDay(const std::string& text) {
+  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
+  return ParseDateKey(text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2));
+}
+
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
   app.add_option("--now", options.now,
                  "Run the program's clock from this moment: \"YYYY-MM-DD hh:mm[:ss]\"")

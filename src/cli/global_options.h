@@ -25,6 +25,9 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options);
 // does not exist.
 std::optional<LocalDateTime> ParseNowOption(const std::string& text);
 
+// Reads a day written "YYYY-MM-DD"; nullopt for any other text or a day that does not exist.
+std::optional<LocalDateTime> ParseIsoDay(const std::string& text);
+
 // The program's clock for a short command: the --now moment when given, otherwise the current
 // local time.
 LocalDateTime ProgramNow(const GlobalOptions& options);

@@ -22,12 +22,6 @@ struct ResendOptions {
   std::string date;
 };
 
-// "YYYY-MM-DD" as a day; nullopt when it is no real day.
-std::optional<LocalDateTime> ParseIsoDay(const std::string& text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  return ParseDateKey(text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2));
-}
-
 int Resend(const GlobalOptions& global, const ResendOptions& options) {
   const std::optional<LocalDateTime> day = ParseIsoDay(options.date);
   if (!day) {

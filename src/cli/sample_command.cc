@@ -34,12 +34,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// "YYYY-MM-DD" as a date; nullopt when it is no real day.
-std::optional<LocalDateTime> ParseIsoDay(const std::string& text) {
-  if (text.size() != 10 || text[4] != '-' || text[7] != '-') return std::nullopt;
-  return ParseDateKey(text.substr(0, 4) + text.substr(5, 2) + text.substr(8, 2));
-}
-
 std::uintmax_t FolderBytes(const std::filesystem::path& folder,
                            const std::vector<std::string>& names) {
   std::uintmax_t total = 0;

@@ -122,6 +122,17 @@ std::vector<std::string> ReportJobsTest::LogMessages() const {
   return messages;
 }
 
+std::vector<std::string> ReportJobsTest::PortalLog(const std::vector<std::string>& rest) const {
+  const std::string address = server_->address();
+  std::vector<std::string> lines{"Marketing Portal - Create Kez Sales For Extract",
+                                 "Marketing Portal - Create KEZ Customers Extract",
+                                 "Marketing Portal - Connecting To Web Site: " + address,
+                                 "Marketing Portal - Connected To Web Site: " + address,
+                                 "Marketing Portal - Set directory to: /portal"};
+  lines.insert(lines.end(), rest.begin(), rest.end());
+  return lines;
+}
+
 std::vector<std::string> ReportJobsTest::ProgressSteps() const {
   std::vector<std::string> steps;
   for (const RecordedProgress& step : host_.progress()) {

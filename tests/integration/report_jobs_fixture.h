@@ -48,6 +48,9 @@ class ReportJobsTest : public ::testing::Test {
 
   // The messages of the activity log, in order.
   std::vector<std::string> LogMessages() const;
+  // The Marketing Portal job's log lines up to the directory change (/portal on this test's
+  // server), followed by `rest`.
+  std::vector<std::string> PortalLog(const std::vector<std::string>& rest) const;
   // The progress steps as "position caption".
   std::vector<std::string> ProgressSteps() const;
   // A file's bytes ("" when missing).
