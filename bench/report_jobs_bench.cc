@@ -6,7 +6,7 @@
 //
 // The store is generated once into a cache folder and reused by later runs: KEZ_BENCH_CACHE (or
 // $HOME/.cache/kez-bench) / <scale>-20261201, the scale from KEZ_BENCH_SCALE (tiny, store or
-// large; default large, which takes some minutes to generate). The jobs write their files into
+// large; default large, which takes a minute or two to generate). The jobs write their files into
 // that folder as they would into a store's. Peak memory is the process's: run one benchmark per
 // process (--benchmark_filter) to read it for that benchmark.
 //
