@@ -24,17 +24,14 @@ double LeadingNumber(std::string_view text) {
       digits = true;
     } else if (c == '.' && !point) {
       point = true;
+      // from_chars wants a digit before the point.
+      if (!digits) number += '0';
     } else {
       break;
     }
     number += c;
   }
   if (!digits) return 0;
-  // from_chars wants a digit before the point.
-  if (number.find('.') != std::string::npos &&
-      (number.front() == '.' || number.rfind("-.", 0) == 0)) {
-    number.insert(number.find('.'), "0");
-  }
   double value = 0;
   std::from_chars(number.data(), number.data() + number.size(), value);
   return value;

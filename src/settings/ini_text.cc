@@ -156,7 +156,11 @@ void IniText::SetValue(std::string_view section, std::string_view key, std::stri
     return;
   }
   if (!lines_.empty() && !Trim(lines_.back().text).empty()) InsertLine(lines_.size(), "");
-  InsertLine(lines_.size(), "[" + std::string(Trim(section)) + "]");
+  // Built by appending: g++ 12 at -O3 mistakes "[" + text for an overlapping copy.
+  std::string header = "[";
+  header += Trim(section);
+  header += ']';
+  InsertLine(lines_.size(), header);
   InsertLine(lines_.size(), entry_text);
 }
 
