@@ -71,12 +71,14 @@ void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   WriteLog(context, "SymphonyIRI - Collecting data from database");
   CollectMovementData(context);
   host.SetProgress(50, "SymphonyIRI Data 50%");
-  // A file that cannot be written is reported by the writer; the upload then finds no file, or
-  // the one an earlier run of the same date left.
-  WriteMovementFile(context);
+  // A file that cannot be written is reported by the writer. An older file of the same name may
+  // still lie there with other figures: it is not sent, the run ends as for a missing file.
+  const bool written = WriteMovementFile(context);
   const std::string remote_name = MovementFileName(context.movement.MovementStartKey);
   WriteLog(context, "SymphonyIRI - Saving data to file " + remote_name);
-  UploadMovementFile(context, report, context.movement.MovementFilePath, remote_name);
+  UploadMovementFile(context, report,
+                     written ? context.movement.MovementFilePath : std::filesystem::path{},
+                     remote_name);
   host.SetBusy(false);
 }
 

@@ -9,6 +9,7 @@
 
 #include "app/scheduler.h"
 #include "integration/report_jobs_fixture.h"
+#include "support/full_disk.h"
 #include "transfer/report_jobs.h"
 
 namespace kez::testing {
@@ -94,6 +95,22 @@ TEST_F(ReportJobsTest, AMovementFileTheServerRefusesEndsTheRunWithoutTheClosingL
   EXPECT_NE(server_->Log().find("<- QUIT"), std::string::npos);
   EXPECT_FALSE(host_.busy());
 }
+
+#ifndef _WIN32
+TEST_F(ReportJobsTest, AMovementFileThatCannotBeWrittenLeavesAnOlderOneUnsent) {
+  StartServer();
+  std::ofstream(data_ / "movement.CCC.cc260112", std::ios::binary) << "old figures\r\n";
+  LoadReportExportState(context_, 1);
+  {
+    FullDisk full(16);  // the week's rows do not fit
+    RunSymphonyIRI(context_, kRunMoment);
+  }
+  EXPECT_EQ(ProgressSteps().back(), "0 File not found");
+  EXPECT_EQ(Bytes(data_ / "movement.CCC.cc260112"), "old figures\r\n");
+  EXPECT_FALSE(fs::exists(Received(1) / "movement.CCC.cc260112"));
+  EXPECT_EQ(server_->SessionCount(), 0);
+}
+#endif
 
 TEST_F(ReportJobsTest, FilesMissingOnThisMachineAreReportedOneByOne) {
   StartServer();
