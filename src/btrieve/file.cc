@@ -37,6 +37,17 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
   file->path_ = path;
   file->options_ = options;
   Status loaded = file->Load();
+  // Old-format writers change pages in place and the control record last, so a load while one
+  // commits can see a control record half written. Such a file, and one that did not load, is
+  // read again under the shared lock, which waits for the commit to end.
+  if (!file->path_.empty() && (!loaded.ok() || file->layout_.format == Format::kOld)) {
+    if (!file->source_->LockShared(options.lock_wait_ms)) {
+      return Status(kFileLocked, path.string() + ": another process is writing the file");
+    }
+    loaded = file->source_->Refresh();
+    if (loaded.ok()) loaded = file->Load();
+    file->source_->Unlock();
+  }
   // An old-format file whose last commit did not finish: a writer puts the original pages
   // back; a reader reads them instead of the file's. (New-format files need no journal; a file
   // that does not load at all may be a half-written old one.)
