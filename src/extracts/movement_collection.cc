@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/report_record.h"
 #include "btrieve/operation.h"
 #include "extracts/movement_dates.h"
 #include "extracts/sale_fields.h"
@@ -108,7 +109,7 @@ std::int64_t CollectMovementData(AppContext& context) {
   movement.MovementRows.clear();
   movement.row_index.clear();
 
-  const clsSettings& report = context.ReportSettings.at(kSymphonyIriReport);
+  const clsSettings& report = ReportRecord(context, kSymphonyIriReport);
   movement.MovementStartKey = DateToKey(FormatShortDate(report.StartDate));
   // The week: the seven days before the start date.
   const std::string first_day = FormatDateKey(AddDays(report.StartDate, -7));
