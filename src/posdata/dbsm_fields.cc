@@ -32,8 +32,8 @@ void ShowFieldFailure(PosDatabase& db, int table, const btrieve::Status& status)
 // The value, or nullopt after the failure has been shown (and the program ended for an unknown
 // field).
 std::optional<btrieve::FieldValue> Checked(PosDatabase& db, int table,
-                                           const btrieve::FieldResult& result) {
-  if (result.status.ok()) return result.value;
+                                           btrieve::FieldResult result) {
+  if (result.status.ok()) return std::move(result.value);
   const std::string description = Description(result.status);
   if (description.find("FieldIndex") != std::string::npos) {
     db.host.ShowMessage(description + "\r" + Entry(db, table).TableName +
