@@ -95,6 +95,7 @@ Status File::Load() {
   keys_.resize(layout_.keys.size());
   variable_page_ = kNoPointer;
   indexes_checked_ = false;
+  loaded_unlocked_ = !locked_;
   if (options_.writable) {
     writer_ = std::make_unique<FileWriter>(layout_, pages_, *source_, path_);
     writer_->Init();
@@ -495,9 +496,20 @@ Status File::Retrying(const Operation& operation) {
   }
   // A reader that fell behind another process's commits may have read pages reused since;
   // with the file read again, the operation is tried once more.
-  const std::uint32_t seen = layout_.fcr_usage;
-  if (CheckForChanges().ok() && layout_.fcr_usage != seen) return operation();
-  return status;
+  if (layout_.format != Format::kNew || locked_ || path_.empty()) {
+    const std::uint32_t seen = layout_.fcr_usage;
+    if (CheckForChanges().ok() && layout_.fcr_usage != seen) return operation();
+    return status;
+  }
+  // New-format readers take no lock, so a busy writer can change the file again before the
+  // second try; and a state read without the lock may be torn. The second try reads the file
+  // again under the shared lock, which holds commits off until it is done.
+  if (!Changed() && !loaded_unlocked_) return status;
+  if (!source_->LockShared(options_.lock_wait_ms)) return status;
+  Status retried = Reload();
+  if (retried.ok()) retried = operation();
+  source_->Unlock();
+  return retried;
 }
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {

@@ -198,6 +198,9 @@ class File {
   bool assign_autoincrement_ = true;
   bool indexes_checked_ = false;  // every index page checked since the last (re)load
   bool locked_ = false;
+  // The state in memory was read without the write lock: while another process committed, it
+  // may have met a control record half written. A writer reads the file again first.
+  bool loaded_unlocked_ = true;
   int moves_since_check_ = 0;
   std::chrono::steady_clock::time_point last_check_ = std::chrono::steady_clock::now();
 };

@@ -72,7 +72,9 @@ Status File::BeginWrite() {
       return Status(kFileLocked, name_ + ": another process is writing the file");
     }
     locked_ = true;
-    if (Status s = CheckForChanges(); !s.ok()) {
+    // Another process's commit shows in the control record's usage count; a state read without
+    // the lock is read again whatever the count says, for it may be a torn one.
+    if (Status s = loaded_unlocked_ ? Reload() : CheckForChanges(); !s.ok()) {
       source_->Unlock();
       locked_ = false;
       return s;
