@@ -33,6 +33,9 @@ int RunDaemon(const GlobalOptions& global, const JobProgramOptions& options) {
   StopSignals stop;
   JobHost host(/*show_progress=*/false);
   ApplyGlobalOptions(global, host);
+  // The minute the daemon started in counts as ticked, also when start-up (opening the store
+  // files) carries the clock into the next minute: that minute still gets its tick.
+  LocalDateTime last_tick = host.Now();
   AppContext context(host);
   StartJobProgram(options, context);
   std::fprintf(stderr, "kezagg daemon: running on %s; a scheduler tick every minute\n",
@@ -42,7 +45,6 @@ int RunDaemon(const GlobalOptions& global, const JobProgramOptions& options) {
   // The first tick comes at the start of the next minute. A minute in which the daemon was idle
   // gets its tick at once, also when a long job has just ended in it; minutes a job took whole
   // are not caught up, as the schedule wants.
-  LocalDateTime last_tick = host.Now();
   while (!stop.requested()) {
     const LocalDateTime now = host.Now();
     if (SameMinute(now, last_tick)) {
