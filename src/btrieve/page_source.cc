@@ -211,8 +211,8 @@ class FileSource final : public PageSource {
   }
 
   bool ReadRun(std::uint32_t first, std::uint32_t count) {
-    std::uint8_t* buffers[kBlockPages];
-    std::size_t taken[kBlockPages];
+    std::uint8_t* buffers[kBlockPages] = {};
+    std::size_t taken[kBlockPages] = {};
     for (std::uint32_t i = 0; i < count; ++i) {
       taken[i] = TakeSlot();
       buffers[i] = slots_[taken[i]].bytes.get();

@@ -46,12 +46,9 @@ std::string TrimBlanks(std::string_view text) {
   return std::string(text.substr(first, last - first + 1));
 }
 
+// Either separator: Windows takes both, and a path typed as "C:\KEZ/" names the same folder.
 std::string WithoutFinalSeparator(std::string_view path) {
-#ifdef _WIN32
-  constexpr std::string_view kSeparators = "\\";
-#else
   constexpr std::string_view kSeparators = "\\/";
-#endif
   if (!path.empty() && kSeparators.find(path.back()) != std::string_view::npos) {
     path.remove_suffix(1);
   }
