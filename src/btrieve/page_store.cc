@@ -27,14 +27,16 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
   const std::uint32_t per_pat = PatEntries(page_size);
   // Logical page 0 is the FCR; pages 1..logical_pages-1 are mapped by the PATs.
   if (logical_pages == 0) logical_pages = 1;
-  const std::uint32_t wanted = logical_pages - 1;
-  const std::uint32_t pats = (wanted + per_pat - 1) / per_pat;
+  // Counted in 64 bits: a damaged page count near 2^32 must not wrap to a few tables.
+  const std::uint64_t wanted = logical_pages - 1;
+  const std::uint64_t tables = (wanted + per_pat - 1) / per_pat;
   // Every allocation table needed must lie inside the file; checked before anything is sized
   // by the control record's page count.
-  if (pats > 0 && 3 + std::uint64_t{pats - 1} * (page_size / 4) >= physical_pages_) {
+  if (tables > 0 && 3 + (tables - 1) * (page_size / 4) >= physical_pages_) {
     return Status(kIoError, "the control record counts " + std::to_string(logical_pages) +
                                 " pages, more than the file's allocation tables map");
   }
+  const auto pats = static_cast<std::uint32_t>(tables);
   physical_.assign(logical_pages, kNoPointer);
   types_.assign(logical_pages, kPageFree);
   pat_copy_.assign(pats, 0);

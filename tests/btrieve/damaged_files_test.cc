@@ -89,6 +89,17 @@ TEST(DamagedFiles, ControlRecordDamageIsRefusedWithAReason) {
 
   s = File::OpenBytes(Bytes(4096, 'x'), "FILE.DDF", &file);
   EXPECT_EQ(s.code(), kNotABtrieveFile);
+
+  // A page count near 2^32 in both control records (high word first): far more pages than the
+  // file's allocation tables could map, however the count of tables is reckoned.
+  bytes = Sample("wbtrv32/assets/GALTELA.DAT");
+  for (std::size_t fcr : {std::size_t{0}, std::size_t{4096}}) {
+    const std::uint8_t count[] = {0xFF, 0xFF, 0xF8, 0xFF};
+    std::copy(std::begin(count), std::end(count), bytes.begin() + fcr + 0x26);
+  }
+  s = File::OpenBytes(bytes, "GALTELA.DAT", &file);
+  EXPECT_EQ(s.code(), kIoError);
+  EXPECT_NE(s.detail().find("allocation tables"), std::string::npos) << s.detail();
 }
 
 TEST(DamagedFiles, NewerVersionsAreRecognisedAndRefused) {
