@@ -95,12 +95,16 @@ FieldResult Table::Field(const FieldDef* field, std::string_view asked) const {
   return {Status::Ok(), DecodeField(*field, record_)};
 }
 
+const FieldDef* Table::FieldAt(int index) const {
+  return definition_ && index >= 0 && static_cast<std::size_t>(index) < definition_->fields.size()
+             ? &definition_->fields[static_cast<std::size_t>(index)]
+             : nullptr;
+}
+
+// The index is spelt out for the error only: the record layer reads every field of every record.
 FieldResult Table::GetField(int index) const {
-  const FieldDef* field =
-      definition_ && index >= 0 && static_cast<std::size_t>(index) < definition_->fields.size()
-          ? &definition_->fields[static_cast<std::size_t>(index)]
-          : nullptr;
-  return Field(field, std::to_string(index));
+  const FieldDef* field = FieldAt(index);
+  return field ? Field(field, {}) : Field(nullptr, std::to_string(index));
 }
 
 FieldResult Table::GetField(std::string_view name) const {
@@ -119,11 +123,8 @@ Status Table::Put(const FieldDef* field, std::string_view asked, const FieldValu
 }
 
 Status Table::SetField(int index, const FieldValue& value) {
-  const FieldDef* field =
-      definition_ && index >= 0 && static_cast<std::size_t>(index) < definition_->fields.size()
-          ? &definition_->fields[static_cast<std::size_t>(index)]
-          : nullptr;
-  return Put(field, std::to_string(index), value);
+  const FieldDef* field = FieldAt(index);
+  return field ? Put(field, {}, value) : Put(nullptr, std::to_string(index), value);
 }
 
 Status Table::SetField(std::string_view name, const FieldValue& value) {

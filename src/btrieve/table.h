@@ -79,6 +79,7 @@ class Table {
  private:
   // Loads the dictionary and finds this table in it.
   Status FindDefinition(Dictionary* dictionary, const TableDef** table) const;
+  const FieldDef* FieldAt(int index) const;
   FieldResult Field(const FieldDef* field, std::string_view asked) const;
   Status Put(const FieldDef* field, std::string_view asked, const FieldValue& value);
 

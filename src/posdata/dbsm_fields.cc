@@ -91,8 +91,10 @@ void DBSM_PutField(PosDatabase& db, int table, std::string_view name,
 void DBSM_CopyHandleToBuffer(PosDatabase& db, int table) {
   if (table < 0 || table >= kTableCount) return;
   RecordBuffer& buffer = db.buffers[static_cast<std::size_t>(table)];
-  if (table == kSalesItem) buffer.Clear();
   TableHandle& handle = Handle(db, table);
+  // A field whose transfer fails is cleared (texts blank, numbers 0) and every other field is
+  // overwritten, so the buffer ends as clearing it all first (SALESITEM's rule) would leave it,
+  // without clearing every field of every sale line twice.
   for (int field = 0; field < buffer.field_count(); ++field) {
     const std::optional<btrieve::FieldValue> value = Checked(db, table, handle.GetField(field));
     const bool stored =

@@ -91,8 +91,16 @@ btrieve::Currency RecordBuffer::Money(int index) const {
   return std::get<btrieve::Currency>(Value(index));
 }
 
+// Reuses the field's own string: a read copies every text field of every record.
 void RecordBuffer::SetText(int index, std::string_view text) {
-  values_[static_cast<std::size_t>(index)] = FixedWidth(text, field(index).size);
+  btrieve::FieldValue& value = values_[static_cast<std::size_t>(index)];
+  const std::uint16_t width = field(index).size;
+  if (auto* current = std::get_if<std::string>(&value)) {
+    current->assign(text.substr(0, width));
+    current->resize(width, ' ');
+  } else {
+    value = FixedWidth(text, width);
+  }
 }
 
 void RecordBuffer::SetInteger(int index, std::int32_t value) {
