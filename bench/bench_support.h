@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/host.h"
-#include "posdata/sample_generator.h"
+#include "sample/sample_generator.h"
 
 namespace kez::bench {
 
@@ -19,8 +19,8 @@ namespace kez::bench {
 class QuietHost : public Host {
  public:
   explicit QuietHost(LocalDateTime now = {}) : now_(now) {}
-  MessageAnswer ShowMessage(std::string_view, MessageButtons, MessageIcon,
-                            std::string_view) override {
+  MessageAnswer ShowMessage(std::string_view, MessageButtons, MessageIcon, std::string_view,
+                            MessageKind) override {
     return MessageAnswer::kOk;
   }
   void DoEvents() override {}

@@ -25,15 +25,16 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
 #include "bench/bench_support.h"
 #include "btrieve/operation.h"
+#include "context/activity_log.h"
+#include "context/app_context.h"
 #include "extracts/customers_extract.h"
 #include "extracts/movement_collection.h"
 #include "extracts/sales_extract.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
-#include "posdata/sample_generator.h"
+#include "sample/sample_generator.h"
 #include "settings/cls_settings.h"
 
 namespace {
@@ -56,7 +57,7 @@ struct OpenStore {
   OpenStore() {
     context.AppDir = fs::temp_directory_path();
     context.ReportSettings = {kez::NewReportSettings(kUntil), kez::NewReportSettings(kUntil)};
-    context.StoreNumber = "00001";
+    context.export_state.StoreNumber = "00001";
     kez::UseDataPath(context.pos, TheStore().folder().string());
     ok = kez::DBSM_OpenDatabase(context.pos) && kez::DBSM_OpenAll(context.pos);
   }
@@ -101,9 +102,10 @@ void BM_SalesExtractWholeStore(benchmark::State& state) {
   OpenStore store;
   SKIP_UNLESS_OPEN(store);
   for (auto _ : state) {
-    store.context.LastInvoice = "0000000";
-    store.context.ExportDate = "1/1/2000";
-    benchmark::DoNotOptimize(kez::CreateSalesExtract(store.context));
+    store.context.export_state.LastInvoice = "0000000";
+    store.context.export_state.ExportDate = "1/1/2000";
+    benchmark::DoNotOptimize(kez::CreateSalesExtract(store.context.pos, store.context.export_state,
+                                                     kez::ActivityLogWriter(store.context)));
   }
   ReportPeakMemory(state);
 }
@@ -124,8 +126,9 @@ void BM_CustomersExtractOneYear(benchmark::State& state) {
   OpenStore store;
   SKIP_UNLESS_OPEN(store);
   for (auto _ : state) {
-    store.context.ExportDate = "12/1/2025";
-    benchmark::DoNotOptimize(kez::CreateCustomersExtract(store.context));
+    store.context.export_state.ExportDate = "12/1/2025";
+    benchmark::DoNotOptimize(kez::CreateCustomersExtract(
+        store.context.pos, store.context.export_state, kez::ActivityLogWriter(store.context)));
   }
   ReportPeakMemory(state);
 }
@@ -136,7 +139,10 @@ void BM_MovementCollectionLastWeek(benchmark::State& state) {
   SKIP_UNLESS_OPEN(store);
   store.context.ReportSettings[kez::kSymphonyIriReport].StartDate = kUntil;
   std::int64_t rows = 0;
-  for (auto _ : state) rows = kez::CollectMovementData(store.context);
+  for (auto _ : state)
+    rows = kez::CollectMovementData(store.context.pos,
+                                    store.context.ReportSettings[kez::kSymphonyIriReport],
+                                    store.context.movement);
   state.counters["rows"] = static_cast<double>(rows);
   ReportPeakMemory(state);
 }

@@ -16,7 +16,7 @@
 #include "btrieve/table.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
-#include "posdata/sample_generator.h"
+#include "sample/sample_generator.h"
 
 namespace {
 

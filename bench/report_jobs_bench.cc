@@ -31,16 +31,16 @@
 #include <optional>
 #include <string>
 
-#include "app/app_context.h"
+#include "app/report_jobs.h"
 #include "app/scheduler.h"
 #include "bench/bench_support.h"
 #include "bench/ftp_server_process.h"
 #include "btrieve/operation.h"
+#include "context/app_context.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
-#include "posdata/sample_generator.h"
+#include "sample/sample_generator.h"
 #include "settings/cls_settings.h"
-#include "transfer/report_jobs.h"
 
 namespace {
 

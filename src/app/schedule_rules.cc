@@ -1,8 +1,8 @@
 // The schedule tests of the scheduler and the export state it sets before each job.
 #include <string>
 
-#include "app/report_record.h"
 #include "app/scheduler.h"
+#include "context/report_record.h"
 #include "platform/date_text.h"
 
 namespace kez {
@@ -40,9 +40,9 @@ bool WeekdayFlag(const clsSettings& report, int weekday) {
 void LoadReportExportState(AppContext& context, int index) {
   const clsSettings* report = FindReportRecord(context, index);
   if (report == nullptr) return;
-  context.StoreNumber = FitToWidth(report->StoreNumber, 5);
-  context.LastInvoice = FitToWidth(report->Invoice, 7);
-  context.ExportDate = FormatDateValue(AddDays(report->StartDate, -1));
+  context.export_state.StoreNumber = FitToWidth(report->StoreNumber, 5);
+  context.export_state.LastInvoice = FitToWidth(report->Invoice, 7);
+  context.export_state.ExportDate = FormatDateValue(AddDays(report->StartDate, -1));
 }
 
 bool IsStartTimeNow(const AppContext& context, int index, const LocalDateTime& now) {

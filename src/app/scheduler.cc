@@ -1,11 +1,11 @@
 // The scheduler tick and the run-now operation: the two ways the report jobs are started.
 #include "app/scheduler.h"
 
-#include "app/activity_log.h"
-#include "app/report_record.h"
-#include "app/report_settings_io.h"
+#include "app/report_jobs.h"
+#include "context/activity_log.h"
+#include "context/report_record.h"
+#include "context/report_settings_io.h"
 #include "platform/date_text.h"
-#include "transfer/report_jobs.h"
 
 namespace kez {
 namespace {
@@ -37,13 +37,10 @@ void SchedulerTick(AppContext& context) {
   const JobRunning running(context);
   const LocalDateTime now = context.host.Now();
 
-  LoadReportExportState(context, 0);
-  if (IsReportDue(context, 0, now)) {
-    RunMarketingPortal(context);
-    ReportRecord(context, 0).Invoice = context.LastInvoice;
-  }
-  LoadReportExportState(context, 1);
-  if (IsReportDue(context, 1, now)) RunSymphonyIRI(context, now);
+  LoadReportExportState(context, kMarketingPortalReport);
+  if (IsReportDue(context, kMarketingPortalReport, now)) RunMarketingPortal(context);
+  LoadReportExportState(context, kSymphonyIriReport);
+  if (IsReportDue(context, kSymphonyIriReport, now)) RunSymphonyIRI(context, now);
   SaveReportSettings(context, context.pos.DataPath);
 }
 
@@ -55,18 +52,15 @@ bool RunReportsNow(AppContext& context, bool marketing_portal, bool symphony_iri
   const JobRunning running(context);
   context.host.SetBusy(true);
 
-  LoadReportExportState(context, 0);
-  if (marketing_portal) {
-    RunMarketingPortal(context);
-    ReportRecord(context, 0).Invoice = context.LastInvoice;
-  }
-  LoadReportExportState(context, 1);
+  LoadReportExportState(context, kMarketingPortalReport);
+  if (marketing_portal) RunMarketingPortal(context);
+  LoadReportExportState(context, kSymphonyIriReport);
   if (symphony_iri) {
     // A copy: the job sets the report's StartDate from its argument.
-    const LocalDateTime run_date = ReportRecord(context, 1).StartDate;
+    const LocalDateTime run_date = ReportRecord(context, kSymphonyIriReport).StartDate;
     RunSymphonyIRI(context, run_date);
     // Only the day counts: a StartDate kept with a time of day is still today's.
-    clsSettings& report = ReportRecord(context, 1);
+    clsSettings& report = ReportRecord(context, kSymphonyIriReport);
     if (SameDay(report.StartDate, context.host.Now())) {
       report.StartDate = AddDays(report.StartDate, 7);
     }

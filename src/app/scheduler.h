@@ -3,7 +3,7 @@
 #ifndef KEZ_APP_SCHEDULER_H_
 #define KEZ_APP_SCHEDULER_H_
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez {
 

@@ -3,8 +3,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/config_files.h"
-#include "app/report_settings_io.h"
+#include "context/config_files.h"
+#include "context/report_settings_io.h"
 #include "platform/app_titles.h"
 #include "posdata/data_path_ops.h"
 #include "posdata/dbsm_btrieve.h"
@@ -23,7 +23,7 @@ void TakeInstanceLock(AppContext& context) {
     context.host.ShowMessage(
         "KEZ Marketing Portal is already running.\rThis Program Can Only Be Runing Once On "
         "This Machine",
-        MessageButtons::kOk, MessageIcon::kNone, kApplicationTitle);
+        MessageButtons::kOk, MessageIcon::kNone, kApplicationTitle, MessageKind::kInformation);
     context.host.EndProcess(kExitAlreadyRunning);
   }
   if (outcome == InstanceLock::Outcome::kFailed) {
@@ -31,7 +31,8 @@ void TakeInstanceLock(AppContext& context) {
     // be stopped.
     context.host.ShowMessage(
         "The lock that keeps a second copy from running cannot be used: " + error,
-        MessageButtons::kOk, MessageIcon::kExclamation, kApplicationTitle);
+        MessageButtons::kOk, MessageIcon::kExclamation, kApplicationTitle,
+        MessageKind::kInformation);
   }
 }
 

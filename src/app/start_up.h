@@ -4,7 +4,7 @@
 #ifndef KEZ_APP_START_UP_H_
 #define KEZ_APP_START_UP_H_
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "platform/exit_codes.h"
 
 namespace kez {

@@ -9,20 +9,6 @@
 namespace kez::cli {
 namespace {
 
-bool Contains(std::string_view text, std::string_view part) {
-  if (part.size() > text.size()) return false;
-  for (std::size_t at = 0; at + part.size() <= text.size(); ++at) {
-    if (EqualsIgnoreCase1252(text.substr(at, part.size()), part)) return true;
-  }
-  return false;
-}
-
-bool IsRetryQuestion(std::string_view text, MessageButtons buttons) {
-  if (buttons == MessageButtons::kRetryCancel) return true;
-  return buttons == MessageButtons::kYesNo &&
-         (Contains(text, "Retry?") || Contains(text, "try again?"));
-}
-
 const char* AnswerName(MessageAnswer answer) {
   switch (answer) {
     case MessageAnswer::kOk:
@@ -54,10 +40,10 @@ std::string ConsoleText(std::string_view text) {
   return Utf8FromWindows1252(lines);
 }
 
-MessageAnswer ConsoleHost::Decide(std::string_view text, MessageButtons buttons) {
+MessageAnswer ConsoleHost::Decide(std::string_view text, MessageButtons buttons, MessageKind kind) {
   if (buttons == MessageButtons::kOk) return MessageAnswer::kOk;
   const bool yes_no = buttons == MessageButtons::kYesNo;
-  if (!IsRetryQuestion(text, buttons)) return MessageAnswer::kNo;
+  if (kind != MessageKind::kRetry) return yes_no ? MessageAnswer::kNo : MessageAnswer::kCancel;
   auto count = retries_.find(text);
   if (count == retries_.end()) count = retries_.emplace(std::string(text), 0).first;
   if (count->second >= policy_.retry_limit) {
@@ -70,7 +56,7 @@ MessageAnswer ConsoleHost::Decide(std::string_view text, MessageButtons buttons)
 }
 
 MessageAnswer ConsoleHost::ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon,
-                                       std::string_view title) {
+                                       std::string_view title, MessageKind kind) {
   const std::string shown = ConsoleText(title) + ": " + ConsoleText(text);
   if (buttons == MessageButtons::kOk) {
     std::fprintf(out_, "%s\n", shown.c_str());
@@ -80,7 +66,7 @@ MessageAnswer ConsoleHost::ShowMessage(std::string_view text, MessageButtons but
   // The question is on screen before the pause that may come with its answer.
   std::fprintf(out_, "%s ", shown.c_str());
   std::fflush(out_);
-  const MessageAnswer answer = Decide(text, buttons);
+  const MessageAnswer answer = Decide(text, buttons, kind);
   std::fprintf(out_, "[answered %s]\n", AnswerName(answer));
   std::fflush(out_);
   return answer;

@@ -2,11 +2,12 @@
 // Every message goes to standard error as "title: text", in UTF-8, with its line breaks as new
 // lines. Questions are answered by a fixed policy:
 // - an OK box is answered OK;
-// - a retry question (Retry/Cancel buttons, or a Yes/No question whose text asks "Retry?" or "try
-//   again?") is answered Retry or Yes up to `retry_limit` times, each after `retry_pause` so that
+// - a retry question (its kind says so) is answered Retry or Yes up to `retry_limit` times, each
+// after `retry_pause` so that
 //   the cause (a locked record, a server that is down) has time to clear; the next time it is
 //   answered Cancel or No, and its count starts again;
-// - any other Yes/No question is answered No: nothing is defined or changed without a person.
+// - any other question is answered No or Cancel: nothing is defined or changed without a person.
+// The decision rests on the question's kind alone; rewording a message never changes an answer.
 // The answer follows the question on the same line: "[answered Yes]".
 #ifndef KEZ_CLI_CONSOLE_HOST_H_
 #define KEZ_CLI_CONSOLE_HOST_H_
@@ -31,7 +32,7 @@ class ConsoleHost : public Host {
   explicit ConsoleHost(Policy policy, std::FILE* out = stderr) : policy_(policy), out_(out) {}
 
   MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
-                            std::string_view title) override;
+                            std::string_view title, MessageKind kind) override;
   void DoEvents() override {}
   void SetBusy(bool) override {}
   void SetProgress(int, std::string_view) override {}
@@ -43,7 +44,7 @@ class ConsoleHost : public Host {
   void StartClockAt(const LocalDateTime& start);
 
  private:
-  MessageAnswer Decide(std::string_view text, MessageButtons buttons);
+  MessageAnswer Decide(std::string_view text, MessageButtons buttons, MessageKind kind);
 
   Policy policy_;
   std::FILE* out_;

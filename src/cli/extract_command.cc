@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 
-#include "app/activity_log.h"
 #include "app/app_dir.h"
-#include "app/report_settings_io.h"
 #include "app/scheduler.h"
 #include "cli/commands.h"
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
+#include "context/activity_log.h"
+#include "context/report_settings_io.h"
 #include "extracts/customers_extract.h"
 #include "extracts/extract_files.h"
 #include "extracts/movement_collection.h"
@@ -44,8 +44,9 @@ int Fail(const std::string& message) {
 std::string Shown(const std::filesystem::path& file) { return Utf8FromWindows1252(PathText(file)); }
 
 void PrintExportState(const AppContext& context) {
-  std::printf("Store Number=%s\nLast Invoice=%s\nExport Date=%s\n", context.StoreNumber.c_str(),
-              context.LastInvoice.c_str(), context.ExportDate.c_str());
+  std::printf("Store Number=%s\nLast Invoice=%s\nExport Date=%s\n",
+              context.export_state.StoreNumber.c_str(), context.export_state.LastInvoice.c_str(),
+              context.export_state.ExportDate.c_str());
 }
 
 // The extract's file when it was written today, otherwise nothing.
@@ -83,13 +84,13 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   UseDataPath(context.pos, *data_path);
   LoadReportSettings(context, *data_path);
 
-  const int report = options.which == "movement" ? 1 : 0;
+  const int report = options.which == "movement" ? kSymphonyIriReport : kMarketingPortalReport;
   clsSettings& settings = context.ReportSettings[static_cast<std::size_t>(report)];
   if (!options.store.empty()) settings.StoreNumber = options.store;
   if (!options.invoice.empty()) settings.Invoice = options.invoice;
   if (start_date) settings.StartDate = *start_date;
   LoadReportExportState(context, report);
-  if (export_date) context.ExportDate = FormatShortDate(*export_date);
+  if (export_date) context.export_state.ExportDate = FormatShortDate(*export_date);
 
   if (!DBSM_OpenDatabase(context.pos) || !DBSM_OpenAll(context.pos)) {
     DBSM_CloseAll(context.pos);
@@ -98,17 +99,20 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   int result = 0;
   const std::filesystem::path folder = MarketingPortalFolder(context.pos.DataPath);
   const LocalDateTime today = host.Now();
+  const LogWriter log = ActivityLogWriter(context);
   if (options.which == "sales") {
-    const bool written = CreateSalesExtract(context);
-    result = ReportFile(folder / ExtractFileName(kSalesExtractPrefix, context.StoreNumber, today),
-                        written);
-  } else if (options.which == "customers") {
-    const bool written = CreateCustomersExtract(context);
+    const bool written = CreateSalesExtract(context.pos, context.export_state, log);
     result = ReportFile(
-        folder / ExtractFileName(kCustomersExtractPrefix, context.StoreNumber, today), written);
+        folder / ExtractFileName(kSalesExtractPrefix, context.export_state.StoreNumber, today),
+        written);
+  } else if (options.which == "customers") {
+    const bool written = CreateCustomersExtract(context.pos, context.export_state, log);
+    result = ReportFile(
+        folder / ExtractFileName(kCustomersExtractPrefix, context.export_state.StoreNumber, today),
+        written);
   } else {
-    const std::int64_t rows = CollectMovementData(context);
-    const bool written = WriteMovementFile(context);
+    const std::int64_t rows = CollectMovementData(context.pos, settings, context.movement);
+    const bool written = WriteMovementFile(context.pos.DataPath, context.movement, log);
     std::printf("%lld movement rows\n", static_cast<long long>(rows));
     result = ReportFile(context.movement.MovementFilePath, written);
   }

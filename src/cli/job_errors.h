@@ -8,7 +8,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez::cli {
 

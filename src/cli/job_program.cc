@@ -7,11 +7,11 @@
 #include <optional>
 
 #include "app/app_dir.h"
-#include "app/config_files.h"
-#include "app/report_settings_io.h"
 #include "app/start_up.h"
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
+#include "context/config_files.h"
+#include "context/report_settings_io.h"
 #include "platform/date_text.h"
 #include "platform/windows1252.h"
 #include "posdata/cls_data_path.h"

@@ -6,7 +6,7 @@
 #include <CLI/CLI.hpp>
 #include <string>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez::cli {
 

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "app/activity_log.h"
 #include "app/app_dir.h"
 #include "cli/commands.h"
+#include "context/activity_log.h"
 #include "platform/date_text.h"
 #include "platform/program_folder.h"
 #include "platform/windows1252.h"

@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
+#include "app/report_jobs.h"
 #include "app/scheduler.h"
 #include "cli/commands.h"
 #include "cli/job_host.h"
 #include "cli/job_program.h"
 #include "platform/date_text.h"
 #include "platform/exit_codes.h"
-#include "transfer/report_jobs.h"
 
 namespace kez::cli {
 namespace {
@@ -34,8 +34,9 @@ int Resend(const GlobalOptions& global, const ResendOptions& options) {
   AppContext context(host);
   if (!StartUploadProgram(options.program, context)) return 2;
   LoadReportExportState(context, options.report);
-  const UploadOutcome outcome =
-      options.report == 0 ? ResendMarketingPortal(context, *day) : ResendSymphonyIRI(context, *day);
+  const UploadOutcome outcome = options.report == kMarketingPortalReport
+                                    ? ResendMarketingPortal(context, *day)
+                                    : ResendSymphonyIRI(context, *day);
   std::fprintf(stderr, "kezagg resend: %d sent, %d refused, %d not found%s\n", outcome.sent,
                outcome.failed, outcome.missing, outcome.connected ? "" : " (no connection)");
   return outcome.AllSent() ? kExitNormal : kExitStopped;

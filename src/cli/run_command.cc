@@ -11,6 +11,7 @@
 #include "cli/job_errors.h"
 #include "cli/job_host.h"
 #include "cli/job_program.h"
+#include "context/report_record.h"
 #include "platform/exit_codes.h"
 #include "posdata/dbsm_btrieve.h"
 
@@ -39,8 +40,10 @@ int Run(const GlobalOptions& global, const RunOptions& options) {
   }
   if (options.reports.empty()) {
     // The reports chosen in the settings window's list.
-    marketing_portal = context.ReportSettings.size() > 0 && context.ReportSettings[0].Run;
-    symphony_iri = context.ReportSettings.size() > 1 && context.ReportSettings[1].Run;
+    marketing_portal = FindReportRecord(context, kMarketingPortalReport) != nullptr &&
+                       FindReportRecord(context, kMarketingPortalReport)->Run;
+    symphony_iri = FindReportRecord(context, kSymphonyIriReport) != nullptr &&
+                   FindReportRecord(context, kSymphonyIriReport)->Run;
   }
   if (!marketing_portal && !symphony_iri) {
     std::fprintf(stderr,

@@ -12,9 +12,9 @@
 #include "platform/date_text.h"
 #include "platform/file_io.h"
 #include "platform/program_folder.h"
-#include "posdata/sample_description.h"
-#include "posdata/sample_generator.h"
-#include "posdata/sample_store_writer.h"
+#include "sample/sample_description.h"
+#include "sample/sample_generator.h"
+#include "sample/sample_store_writer.h"
 
 namespace kez::cli {
 namespace {

@@ -3,28 +3,27 @@
 #include <array>
 #include <optional>
 
-#include "app/config_files.h"
 #include "btrieve/operation.h"
+#include "context/config_files.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
-#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
+#include "posdata/kez_fields.h"
 
 namespace kez {
 namespace {
 
 // The NAMES fields written as they are stored, in column order: columns 1 to 13, then 16 to 18.
-constexpr std::array<int, 13> kLeadingTextFields{0, 5, 2, 38, 1, 6, 36, 7, 8, 3, 9, 37, 43};
-constexpr std::array<int, 3> kMiddleTextFields{22, 4, 13};
-constexpr int kBalanceField = 12;     // column 19
-constexpr int kLastTextField = 33;    // column 20
-constexpr int kRecordDateField = 42;  // "YYYYMMDD"; selects the customer
-constexpr int kByCustomer = 0;
+constexpr std::array<int, 13> kLeadingTextFields{
+    names::kCustomerNumber, names::kLastName, names::kFirstName, names::kSuite, names::kName,
+    names::kAddress,        names::kAddress2, names::kCity,      names::kState, names::kZip,
+    names::kPhone,          names::kEmail,    names::kMobile};
+constexpr std::array<int, 3> kMiddleTextFields{names::kActive, names::kCountry, names::kBirthDate};
+constexpr int kBalanceField = names::kBalance;   // column 19
+constexpr int kLastTextField = names::kTaxable;  // column 20
 
-constexpr int kSaleDateField = 1;    // of the sale header
-constexpr int kDateOrderField = 42;  // of the COMMON record: "E" puts the day first
 constexpr char kDayFirstDateOrder = 'E';
 
 void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
@@ -45,7 +44,7 @@ void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
 std::optional<std::string> NextExportDate(const PosDatabase& db) {
   const std::string& key = db.buffers[kSalesHead].Text(head::kSaleDate);
   if (key.find_first_not_of(' ') == std::string::npos) return std::string{};
-  const bool day_first = db.buffers[kCommon].Text(kDateOrderField).front() == kDayFirstDateOrder;
+  const bool day_first = db.buffers[kCommon].Text(common::kDateOrder).front() == kDayFirstDateOrder;
   const std::string year = key.substr(0, 4);
   const std::string month = key.substr(4, 2);
   const std::string day = key.substr(6, 2);
@@ -61,27 +60,26 @@ std::optional<std::string> NextExportDate(const PosDatabase& db) {
 
 }  // namespace
 
-bool CreateCustomersExtract(AppContext& context) {
-  PosDatabase& db = context.pos;
+bool CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log) {
   const std::filesystem::path folder = MarketingPortalFolder(db.DataPath);
-  if (!MakeMarketingPortalFolder(context, folder)) return false;
-  ExportLog log(context, folder / kCustomersExportLogName);
+  if (!MakeMarketingPortalFolder(log, folder)) return false;
+  ExportLog export_log(db.host, log, folder / kCustomersExportLogName);
 
-  const auto export_date = ParseDateValue(context.ExportDate);
+  const auto export_date = ParseDateValue(state.ExportDate);
   const std::string first_key = export_date ? FormatDateKey(*export_date) : "";
   const RecordBuffer& customer = db.buffers[kNames];
-  ExtractFile lines(context, folder / ExtractFileName(kCustomersExtractPrefix, context.StoreNumber,
-                                                      context.host.Now()));
-  bool more = DBSM_TableOp(db, kNames, btrieve::kOpGetFirst, kByCustomer);
+  ExtractFile lines(
+      log, folder / ExtractFileName(kCustomersExtractPrefix, state.StoreNumber, db.host.Now()));
+  bool more = DBSM_TableOp(db, kNames, btrieve::kOpGetFirst, names::kByCustomerNumber);
   // Customers past the limit are left for a later run; the walk can stop at it.
   while (more && lines.count() < kMaxCustomerRows) {
-    if (customer.Text(kRecordDateField) >= first_key) AddCustomerLine(customer, lines);
-    more = DBSM_TableOp(db, kNames, btrieve::kOpGetNext, kByCustomer);
+    if (customer.Text(names::kRecordDate) >= first_key) AddCustomerLine(customer, lines);
+    more = DBSM_TableOp(db, kNames, btrieve::kOpGetNext, names::kByCustomerNumber);
   }
 
-  if (!FinishExtract(context, lines, log)) return false;
-  if (const auto next = NextExportDate(db)) context.ExportDate = *next;
-  SaveExportState(context, db.DataPath);
+  if (!FinishExtract(db.host, lines, export_log)) return false;
+  if (const auto next = NextExportDate(db)) state.ExportDate = *next;
+  SaveExportState(db.host, state, db.DataPath);
   return true;
 }
 

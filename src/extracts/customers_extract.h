@@ -4,18 +4,20 @@
 #ifndef KEZ_EXTRACTS_CUSTOMERS_EXTRACT_H_
 #define KEZ_EXTRACTS_CUSTOMERS_EXTRACT_H_
 
-#include "app/app_context.h"
+#include "context/activity_log.h"
+#include "context/export_state.h"
+#include "posdata/pos_database.h"
 
 namespace kez {
 
 // At most this many customers are written by one run.
 inline constexpr int kMaxCustomerRows = 32000;
 
-// Writes the customer extract and appends a line to its export log. On success ExportDate becomes
-// the date of the sale header the sales extract read last, the export state is saved into KEZ.INI
-// and the result is true. Without any customer, "No Data found to export" is shown through the
-// host and the result is false.
-bool CreateCustomersExtract(AppContext& context);
+// Writes the customer extract of `db`'s store and appends a line to its export log. On success
+// state.ExportDate becomes the date of the sale header the sales extract read last, the state is
+// saved into KEZ.INI and the result is true. Without any customer, "No Data found to export" is
+// shown through the host and the result is false. Failures to write go to `log`.
+bool CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log);
 
 }  // namespace kez
 

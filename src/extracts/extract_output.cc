@@ -3,7 +3,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "app/activity_log.h"
 #include "platform/app_titles.h"
 #include "platform/date_text.h"
 #include "platform/file_io.h"
@@ -18,8 +17,8 @@ constexpr std::size_t kFlushBytes = 1 << 20;
 
 }  // namespace
 
-ExtractFile::ExtractFile(AppContext& context, std::filesystem::path file)
-    : context_(context), file_(std::move(file)) {}
+ExtractFile::ExtractFile(const LogWriter& log, std::filesystem::path file)
+    : log_(log), file_(std::move(file)) {}
 
 void ExtractFile::Column(std::string_view text) {
   if (line_open_) {
@@ -46,46 +45,44 @@ void ExtractFile::Flush() {
 bool ExtractFile::Commit() {
   Flush();
   if (out_->Commit()) return true;
-  WriteLog(context_, "Export file not written: " + out_->error());
+  log_("Export file not written: " + out_->error());
   return false;
 }
 
-ExportLog::ExportLog(AppContext& context, std::filesystem::path file)
-    : context_(context), file_(std::move(file)) {
+ExportLog::ExportLog(Host& host, const LogWriter& log, std::filesystem::path file)
+    : host_(host), log_(log), file_(std::move(file)) {
   std::ofstream out(file_, std::ios::binary | std::ios::app);
-  if (!out) WriteLog(context_, "Export log " + PathText(file_) + " cannot be opened");
+  if (!out) log_("Export log " + PathText(file_) + " cannot be opened");
 }
 
 void ExportLog::Success(std::int64_t count) {
-  const LocalDateTime now = context_.host.Now();
+  const LocalDateTime now = host_.Now();
   Append(FormatShortDate(now) + "\t" + FormatHourDotMinute(now) + "\t" + std::to_string(count) +
          " lines exported");
 }
 
-void ExportLog::NoData() {
-  Append(FormatShortDate(context_.host.Now()) + "\tNo data Found for export");
-}
+void ExportLog::NoData() { Append(FormatShortDate(host_.Now()) + "\tNo data Found for export"); }
 
 void ExportLog::Append(const std::string& line) {
   std::ofstream out(file_, std::ios::binary | std::ios::app);
   out << line << "\r\n";
   out.close();
-  if (!out) WriteLog(context_, "Export log " + PathText(file_) + " cannot be written");
+  if (!out) log_("Export log " + PathText(file_) + " cannot be written");
 }
 
-bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path& folder) {
+bool MakeMarketingPortalFolder(const LogWriter& log, const std::filesystem::path& folder) {
   std::error_code code;
   std::filesystem::create_directories(folder, code);
   if (std::filesystem::is_directory(folder)) return true;
-  WriteLog(context, "Export folder " + PathText(folder) + " cannot be created: " + code.message());
+  log("Export folder " + PathText(folder) + " cannot be created: " + code.message());
   return false;
 }
 
-bool FinishExtract(AppContext& context, ExtractFile& lines, ExportLog& log) {
+bool FinishExtract(Host& host, ExtractFile& lines, ExportLog& log) {
   if (lines.count() == 0) {
     log.NoData();
-    context.host.ShowMessage("No Data found to export", MessageButtons::kOk, MessageIcon::kNone,
-                             kApplicationTitle);
+    host.ShowMessage("No Data found to export", MessageButtons::kOk, MessageIcon::kNone,
+                     kApplicationTitle, MessageKind::kInformation);
     return false;
   }
   if (!lines.Commit()) return false;

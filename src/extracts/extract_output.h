@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/app_context.h"
+#include "context/activity_log.h"
 #include "platform/file_io.h"
+#include "platform/host.h"
 
 namespace kez {
 
@@ -19,7 +20,7 @@ namespace kez {
 // no trace, so a run without rows creates nothing.
 class ExtractFile {
  public:
-  ExtractFile(AppContext& context, std::filesystem::path file);
+  ExtractFile(const LogWriter& log, std::filesystem::path file);
 
   // Starts a line, or adds one column to it, with "|" before every column but the first.
   void Column(std::string_view text);
@@ -35,7 +36,7 @@ class ExtractFile {
  private:
   void Flush();
 
-  AppContext& context_;
+  const LogWriter& log_;
   std::filesystem::path file_;
   std::optional<ReplacingFile> out_;  // opened at the first flush
   std::string pending_;               // lines not yet handed to the file
@@ -48,7 +49,7 @@ class ExportLog {
  public:
   // Makes sure the folder and the log exist; an activity-log line says so when they cannot be
   // made, and the run goes on (the extract itself reports the failure to write its file).
-  ExportLog(AppContext& context, std::filesystem::path file);
+  ExportLog(Host& host, const LogWriter& log, std::filesystem::path file);
 
   // "<short date>\t<hh.mm>\t<count> lines exported".
   void Success(std::int64_t count);
@@ -58,19 +59,20 @@ class ExportLog {
  private:
   void Append(const std::string& line);
 
-  AppContext& context_;
+  Host& host_;
+  const LogWriter& log_;
   std::filesystem::path file_;
 };
 
 // Creates the data path's MarketingPortal folder when it is missing. False, with an activity-log
 // line naming the folder and the reason, when it cannot be made.
-bool MakeMarketingPortalFolder(AppContext& context, const std::filesystem::path& folder);
+bool MakeMarketingPortalFolder(const LogWriter& log, const std::filesystem::path& folder);
 
 // The end of a run that found its start: without lines, the export log's "No data" line and the
 // message "No Data found to export" (OK only, the application title, waiting for the answer);
 // otherwise the file is committed and the export log counts its lines. True when the file was
 // written.
-bool FinishExtract(AppContext& context, ExtractFile& lines, ExportLog& log);
+bool FinishExtract(Host& host, ExtractFile& lines, ExportLog& log);
 
 }  // namespace kez
 

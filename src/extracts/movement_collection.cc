@@ -4,13 +4,12 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/report_record.h"
 #include "btrieve/operation.h"
 #include "extracts/movement_dates.h"
-#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
+#include "posdata/kez_fields.h"
 #include "settings/cls_settings.h"
 
 namespace kez {
@@ -57,11 +56,10 @@ void ReadItem(PosDatabase& db, std::int32_t inventory_id, clsMovmentData& row) {
 }
 
 // Every line of the sale in the header buffer, from its first line number on.
-void CollectSaleLines(AppContext& context) {
-  PosDatabase& db = context.pos;
+void CollectSaleLines(PosDatabase& db, MovementData& movement) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& sale_line = db.buffers[kSalesItem];
-  clsMovmentData& row = context.movement.CurrentMovementRow;
+  clsMovmentData& row = movement.CurrentMovementRow;
   const std::int32_t sale_number = sale.Integer(head::kSaleNumber);
   const std::int32_t day = WholeNumber(sale.Text(head::kSaleDate));
 
@@ -74,20 +72,12 @@ void CollectSaleLines(AppContext& context) {
         ClampedWholeNumber(RoundHalfEven(static_cast<double>(sale_line.Single(line::kQuantity))));
     row.TotalDollars = sale_line.Money(line::kAmount);
     ReadItem(db, sale_line.Integer(line::kInventoryId), row);
-    AddMovementRow(context.movement);
+    AddMovementRow(movement);
     more = DBSM_TableOp(db, kSalesItem, btrieve::kOpGetNext, line::kBySaleAndLine);
   }
 }
 
 }  // namespace
-
-std::size_t MovementData::RowKeyHash::operator()(const RowKey& key) const noexcept {
-  // The three 32-bit parts packed into 96 bits, mixed down to one word.
-  std::uint64_t mix = static_cast<std::uint32_t>(key.inv_id);
-  mix = mix * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint32_t>(key.day);
-  mix = mix * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint32_t>(key.store);
-  return static_cast<std::size_t>(mix ^ (mix >> 29));
-}
 
 int AddMovementRow(MovementData& movement) {
   const clsMovmentData& row = movement.CurrentMovementRow;
@@ -103,13 +93,11 @@ int AddMovementRow(MovementData& movement) {
   return 1;
 }
 
-std::int64_t CollectMovementData(AppContext& context) {
-  PosDatabase& db = context.pos;
-  MovementData& movement = context.movement;
+std::int64_t CollectMovementData(PosDatabase& db, const clsSettings& report,
+                                 MovementData& movement) {
   movement.MovementRows.clear();
   movement.row_index.clear();
 
-  const clsSettings& report = ReportRecord(context, kSymphonyIriReport);
   movement.MovementStartKey = DateToKey(FormatShortDate(report.StartDate));
   // The week: the seven days before the start date.
   const std::string first_day = FormatDateKey(AddDays(report.StartDate, -7));
@@ -121,7 +109,7 @@ std::int64_t CollectMovementData(AppContext& context) {
   sale.SetInteger(head::kSaleNumber, std::numeric_limits<std::int32_t>::min());
   bool more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
   while (more && sale.Text(head::kSaleDate) <= last_day) {
-    CollectSaleLines(context);
+    CollectSaleLines(db, movement);
     more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kByDate);
   }
   return static_cast<std::int64_t>(movement.MovementRows.size());

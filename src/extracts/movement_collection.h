@@ -6,15 +6,17 @@
 
 #include <cstdint>
 
-#include "app/app_context.h"
-#include "extracts/movement_data.h"
+#include "context/movement_data.h"
+#include "posdata/pos_database.h"
+#include "settings/cls_settings.h"
 
 namespace kez {
 
-// Rebuilds context.movement.MovementRows from the seven days before the SymphonyIRI report's
-// StartDate (that day itself excluded) and sets MovementStartKey. Every table read goes through
-// DBSM_TableOp. Returns the number of rows.
-std::int64_t CollectMovementData(AppContext& context);
+// Rebuilds movement.MovementRows from `db`'s sales of the seven days before the SymphonyIRI
+// report's StartDate (that day itself excluded), for the report's store, and sets
+// MovementStartKey. Every table read goes through DBSM_TableOp. Returns the number of rows.
+std::int64_t CollectMovementData(PosDatabase& db, const clsSettings& report,
+                                 MovementData& movement);
 
 // Merges CurrentMovementRow into the rows: its quantity and dollars are added to the row of the
 // same inventory id, store and day, or it becomes a new last row. Returns 1 when a row was added,

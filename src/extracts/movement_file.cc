@@ -2,7 +2,6 @@
 
 #include <cstdint>
 
-#include "app/activity_log.h"
 #include "platform/file_io.h"
 #include "platform/number_text.h"
 #include "platform/windows1252.h"
@@ -94,17 +93,16 @@ std::string MovementLine(const clsMovmentData& row) {
   return out;
 }
 
-bool WriteMovementFile(AppContext& context) {
-  MovementData& movement = context.movement;
-  movement.MovementFilePath =
-      std::filesystem::path(context.pos.DataPath) / MovementFileName(movement.MovementStartKey);
+bool WriteMovementFile(const std::filesystem::path& data_path, MovementData& movement,
+                       const LogWriter& log) {
+  movement.MovementFilePath = data_path / MovementFileName(movement.MovementStartKey);
   std::string bytes;
   for (const clsMovmentData& row : movement.MovementRows) bytes += MovementLine(row);
   std::string error;
   if (ReplaceFileAtomically(movement.MovementFilePath, bytes, FileAccess::kShared, &error)) {
     return true;
   }
-  WriteLog(context, "SymphonyIRI - Error: movement file not written: " + error);
+  log("SymphonyIRI - Error: movement file not written: " + error);
   return false;
 }
 

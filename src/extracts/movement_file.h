@@ -10,22 +10,24 @@
 #ifndef KEZ_EXTRACTS_MOVEMENT_FILE_H_
 #define KEZ_EXTRACTS_MOVEMENT_FILE_H_
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
-#include "app/app_context.h"
-#include "extracts/movement_data.h"
+#include "context/activity_log.h"
+#include "context/movement_data.h"
 
 namespace kez {
 
 // "movement.CCC.cc" followed by characters 3 to 8 of `movement_start_key` (YYMMDD).
 std::string MovementFileName(std::string_view movement_start_key);
 
-// Writes every movement row to the data path's movement file, replacing any file of that name, and
-// sets MovementFilePath. A week without rows gives an empty file. Returns false, with an
-// activity-log line naming the file and the reason, when the file cannot be written; an old file
-// of that name is then left as it was.
-bool WriteMovementFile(AppContext& context);
+// Writes every movement row to the movement file in `data_path`, replacing any file of that name,
+// and sets MovementFilePath. A week without rows gives an empty file. Returns false, with a line
+// to `log` naming the file and the reason, when the file cannot be written; an old file of that
+// name is then left as it was.
+bool WriteMovementFile(const std::filesystem::path& data_path, MovementData& movement,
+                       const LogWriter& log);
 
 // The movement line of one row, CR LF included (two lines when a piece had to move down).
 std::string MovementLine(const clsMovmentData& row);

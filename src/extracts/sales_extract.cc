@@ -6,10 +6,10 @@
 #include "btrieve/operation.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
-#include "extracts/sale_fields.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
+#include "posdata/kez_fields.h"
 
 namespace kez {
 namespace {
@@ -23,11 +23,10 @@ bool IsExportable(const RecordBuffer& sale) {
 // Finds the first sale to export and leaves it in the header buffer: the sale of LastInvoice (or
 // the next higher invoice) and then the first sale from there with a blank status; or, without a
 // last invoice, the first sale of the export date. False when there is no such sale.
-bool PositionAtFirstSale(AppContext& context) {
-  PosDatabase& db = context.pos;
+bool PositionAtFirstSale(PosDatabase& db, const ExportState& state) {
   RecordBuffer& sale = db.buffers[kSalesHead];
-  if (context.LastInvoice > "0000000") {
-    sale.SetText(head::kInvoice, context.LastInvoice);
+  if (state.LastInvoice > "0000000") {
+    sale.SetText(head::kInvoice, state.LastInvoice);
     if (!DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kByInvoice) &&
         !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByInvoice)) {
       return false;
@@ -37,7 +36,7 @@ bool PositionAtFirstSale(AppContext& context) {
     }
     return true;
   }
-  const auto export_date = ParseDateValue(context.ExportDate);
+  const auto export_date = ParseDateValue(state.ExportDate);
   sale.SetText(head::kSaleDate, export_date ? FormatDateKey(*export_date) : "");
   sale.SetText(head::kInvoice, "0");
   // The lowest sale number, so that the read lands on the day's first sale.
@@ -55,7 +54,7 @@ void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractFile
   lines.Column("");
   lines.Column(item.Text(line::kUpc));
   lines.Column(item.Text(line::kDepartment));
-  lines.Column(item.Text(line::kLineType));
+  lines.Column(item.Text(line::kItemCode));
   lines.Column(CurrencyText(item.Money(line::kPrice).ten_thousandths));
   const double quantity = RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold)));
   lines.Column(WholeNumberText(quantity));
@@ -85,29 +84,28 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines) {
 
 }  // namespace
 
-bool CreateSalesExtract(AppContext& context) {
-  PosDatabase& db = context.pos;
+bool CreateSalesExtract(PosDatabase& db, ExportState& state, const LogWriter& log) {
   const std::filesystem::path folder = MarketingPortalFolder(db.DataPath);
-  if (!MakeMarketingPortalFolder(context, folder)) return false;
-  ExportLog log(context, folder / kSalesExportLogName);
+  if (!MakeMarketingPortalFolder(log, folder)) return false;
+  ExportLog export_log(db.host, log, folder / kSalesExportLogName);
 
   RecordBuffer& sale = db.buffers[kSalesHead];
-  if (!PositionAtFirstSale(context) ||
+  if (!PositionAtFirstSale(db, state) ||
       !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kBySaleNumber)) {
     // No sale to start from: nothing was exported, and the log says so.
-    log.NoData();
+    export_log.NoData();
     return false;
   }
 
   // From the first sale on, every later sale in sale-number order.
-  ExtractFile lines(context, folder / ExtractFileName(kSalesExtractPrefix, context.StoreNumber,
-                                                      context.host.Now()));
+  ExtractFile lines(
+      log, folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()));
   do {
     if (IsExportable(sale)) AddSaleLines(db, lines);
   } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
 
-  if (!FinishExtract(context, lines, log)) return false;
-  context.LastInvoice = sale.Text(head::kInvoice);
+  if (!FinishExtract(db.host, lines, export_log)) return false;
+  state.LastInvoice = sale.Text(head::kInvoice);
   return true;
 }
 

@@ -4,15 +4,18 @@
 #ifndef KEZ_EXTRACTS_SALES_EXTRACT_H_
 #define KEZ_EXTRACTS_SALES_EXTRACT_H_
 
-#include "app/app_context.h"
+#include "context/activity_log.h"
+#include "context/export_state.h"
+#include "posdata/pos_database.h"
 
 namespace kez {
 
-// Writes the sales extract and appends a line to its export log. Starts at LastInvoice (that sale
-// is exported again) or, when LastInvoice is not above "0000000", at ExportDate. On success
-// LastInvoice becomes the invoice of the last sale header read and the result is true. Without
-// any line item, "No Data found to export" is shown through the host and the result is false.
-bool CreateSalesExtract(AppContext& context);
+// Writes the sales extract of `db`'s store and appends a line to its export log. Starts at
+// state.LastInvoice (that sale is exported again) or, when LastInvoice is not above "0000000", at
+// state.ExportDate. On success LastInvoice becomes the invoice of the last sale header read and
+// the result is true. Without any line item, "No Data found to export" is shown through the host
+// and the result is false. Failures to write go to `log`.
+bool CreateSalesExtract(PosDatabase& db, ExportState& state, const LogWriter& log);
 
 }  // namespace kez
 

@@ -13,6 +13,9 @@ namespace kez {
 enum class MessageButtons { kOk, kYesNo, kRetryCancel };
 enum class MessageIcon { kNone, kCritical, kQuestion, kExclamation, kInformation };
 enum class MessageAnswer { kOk, kYes, kNo, kRetry, kCancel };
+// What a message asks: nothing (it informs), whether to try a failed step again, or a decision.
+// A host that answers by itself decides by this, never by the message's wording.
+enum class MessageKind { kInformation, kRetry, kDecision };
 
 // A local calendar date and wall-clock time, as the store's clock shows it.
 struct LocalDateTime {
@@ -40,7 +43,7 @@ class Host {
   // Shows a modal message and returns the button the user chose. Texts are single-byte
   // (Windows-1252) text, as everywhere in the core.
   virtual MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
-                                    std::string_view title) = 0;
+                                    std::string_view title, MessageKind kind) = 0;
   // Lets pending window events run (a tick or a click may be handled inside).
   virtual void DoEvents() = 0;
   // Shows the busy (hourglass) pointer while true, the normal arrow otherwise.

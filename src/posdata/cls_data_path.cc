@@ -115,7 +115,7 @@ bool clsDataPath::Validate(bool quiet, Host* host) {
   }
   if (!valid_ && !quiet && host != nullptr) {
     host->ShowMessage(validation_message_, MessageButtons::kOk, MessageIcon::kExclamation,
-                      kApplicationTitle);
+                      kApplicationTitle, MessageKind::kInformation);
   }
   return valid_;
 }

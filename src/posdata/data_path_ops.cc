@@ -64,12 +64,13 @@ bool gfbKEZ_DataPath_open(PosDatabase& db, bool bStationPathEnabled, int iMaxSta
     db.host.ShowMessage(
         "The network is currently down or is not set up properly. Please contact your network "
         "administrator for help.",
-        MessageButtons::kOk, MessageIcon::kExclamation, "Network Not Found");
+        MessageButtons::kOk, MessageIcon::kExclamation, "Network Not Found",
+        MessageKind::kInformation);
     return false;
   }
   const MessageAnswer answer = db.host.ShowMessage(
       "A path to the KEZ Data Files has not been defined\r\rDo you want to define it now?",
-      MessageButtons::kYesNo, MessageIcon::kQuestion, kProductName);
+      MessageButtons::kYesNo, MessageIcon::kQuestion, kProductName, MessageKind::kDecision);
   if (answer != MessageAnswer::kYes) return false;
   path.CreatePath = true;
   if (db.show_data_path_dialog) db.show_data_path_dialog(path);
@@ -101,9 +102,9 @@ bool DataPathAvailable(PosDatabase& db) {
       db.local_mode = true;
       return false;
     }
-    const MessageAnswer answer =
-        db.host.ShowMessage("Server not found. Check Server and Network Connections.\r\n Retry?",
-                            MessageButtons::kYesNo, MessageIcon::kQuestion, "Network Error");
+    const MessageAnswer answer = db.host.ShowMessage(
+        "Server not found. Check Server and Network Connections.\r\n Retry?",
+        MessageButtons::kYesNo, MessageIcon::kQuestion, "Network Error", MessageKind::kRetry);
     if (answer != MessageAnswer::kYes) db.host.EndProcess(kExitStopped);
   }
 }

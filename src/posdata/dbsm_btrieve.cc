@@ -17,17 +17,33 @@ namespace {
 constexpr int kLockQuestionStatus = 1000;
 constexpr int kLockWindowSeconds = 5;
 
-bool IsTransaction(int op) { return op == 20 || op == 21 || op == 1019; }
+// A transaction begun with the concurrency bias, as the suite's programs begin theirs.
+constexpr int kBeginConcurrentTransaction = btrieve::kOpBeginTransaction + 1000;
+// Get Equal with a single-wait record lock: the lock question's operation.
+constexpr int kGetEqualWaitLock = btrieve::kOpGetEqual + btrieve::kLockBiasUnit;
 
-bool IsKeyedRead(int op) { return (op >= 8 && op <= 13) || op == 5 || op == 23 || op == 105; }
+bool IsTransaction(int op) {
+  return op == btrieve::kOpEndTransaction || op == btrieve::kOpAbortTransaction ||
+         op == kBeginConcurrentTransaction;
+}
+
+bool IsKeyedRead(int op) {
+  return (op >= btrieve::kOpGetGreater && op <= btrieve::kOpGetLast) ||
+         op == btrieve::kOpGetEqual || op == btrieve::kOpGetDirect || op == kGetEqualWaitLock;
+}
 
 bool FillsRecordBuffer(int op) {
-  return (op >= 5 && op <= 13) || op == 23 || op == 24 || (op >= 33 && op <= 35) || op == 105;
+  return (op >= btrieve::kOpGetEqual && op <= btrieve::kOpGetLast) || op == btrieve::kOpGetDirect ||
+         op == btrieve::kOpStepNext ||
+         (op >= btrieve::kOpStepFirst && op <= btrieve::kOpStepPrevious) || op == kGetEqualWaitLock;
 }
 
 // The operations that hold a record or the file while they wait: update, delete, get equal and
 // get first.
-bool IsLockingOperation(int op) { return op == 3 || op == 4 || op == 5 || op == 12; }
+bool IsLockingOperation(int op) {
+  return op == btrieve::kOpUpdate || op == btrieve::kOpDelete || op == btrieve::kOpGetEqual ||
+         op == btrieve::kOpGetFirst;
+}
 
 DBSM_TableEntry& Entry(PosDatabase& db, int table) {
   return db.DBSM_Table[static_cast<std::size_t>(table)];
@@ -55,7 +71,7 @@ bool LockQuestion(PosDatabase& db, int table) {
   entry.Status = kLockQuestionStatus;
   const MessageAnswer answer = db.host.ShowMessage(
       "Record is being accessed by another user. Unable to Update.\r\rDo you want to try again?",
-      MessageButtons::kYesNo, MessageIcon::kQuestion, kProductName);
+      MessageButtons::kYesNo, MessageIcon::kQuestion, kProductName, MessageKind::kRetry);
   if (answer != MessageAnswer::kYes) return false;
   db.lock_start_second = ClockSecond(db);
   entry.Status = kept;
@@ -96,13 +112,14 @@ void CreateMissingFile(PosDatabase& db, int table) {
   while (retry) {
     entry.Status =
         static_cast<std::int16_t>(Handle(db, table).Create(entry.VariableLength, kCreatePageSize));
-    if (entry.Status == 0 || entry.Status == btrieve::kFileNotOpen) return;
+    if (entry.Status == btrieve::kOk || entry.Status == btrieve::kFileNotOpen) return;
     retry = DBSM_ReportError(db, table, btrieve::kOpCreate);
   }
 }
 
 void ShowDbsmError(PosDatabase& db, const std::string& text) {
-  db.host.ShowMessage(text, MessageButtons::kOk, MessageIcon::kCritical, kDbsmTitle);
+  db.host.ShowMessage(text, MessageButtons::kOk, MessageIcon::kCritical, kDbsmTitle,
+                      MessageKind::kInformation);
 }
 
 }  // namespace
@@ -154,7 +171,7 @@ bool DBSM_OpenTable(PosDatabase& db, int table, int openMode, bool createIfMissi
     handle.SetOpenMode(openMode);
     handle.Open();
     entry.Status = static_cast<std::int16_t>(handle.Status());
-    if (entry.Status == 0) {
+    if (entry.Status == btrieve::kOk) {
       entry.IsOpen = true;
       db.host.DoEvents();
       break;
@@ -197,7 +214,7 @@ bool DBSM_TableOp(PosDatabase& db, int table, int op, int key, bool noTransfer, 
     proceed = false;
     handle.Perform(op + opBias);
     entry.Status = IsTransaction(op) ? std::int16_t{0} : static_cast<std::int16_t>(handle.Status());
-    if (entry.Status != 0) {
+    if (entry.Status != btrieve::kOk) {
       proceed = DBSM_ReportError(db, table, op);
       if (!IsLockingOperation(op)) proceed = bound.Allow(table, proceed);
       result = false;
@@ -220,7 +237,8 @@ bool DBSM_TableOp(PosDatabase& db, int table, int op, int key, bool noTransfer, 
         if (table != kCommon) {
           db.host.ShowMessage("Access to File denied " + std::to_string(entry.Status) +
                                   "\r\nPlease call customer support",
-                              MessageButtons::kOk, MessageIcon::kNone, "File access error");
+                              MessageButtons::kOk, MessageIcon::kNone, "File access error",
+                              MessageKind::kInformation);
         }
         break;
       default:
@@ -239,7 +257,7 @@ bool DBSM_ReportError(PosDatabase& db, int table, int op) {
   bool retry = false;
   db.fatal = false;
   switch (status) {
-    case 0:
+    case btrieve::kOk:
     case btrieve::kKeyNotFound:
     case btrieve::kEndOfFile:
     case btrieve::kDuplicateKey:
@@ -255,11 +273,12 @@ bool DBSM_ReportError(PosDatabase& db, int table, int op) {
         db.fatal = true;
       }
       break;
-    case 20: {
+    case btrieve::kRecordManagerInactive: {
       const MessageAnswer answer = db.host.ShowMessage(
           "The database engine did not load in sufficient time. You may need to close any other "
           "applications you have running or upgrade your system to make it faster.",
-          MessageButtons::kRetryCancel, MessageIcon::kExclamation, "Database Engine Inactive");
+          MessageButtons::kRetryCancel, MessageIcon::kExclamation, "Database Engine Inactive",
+          MessageKind::kRetry);
       retry = answer == MessageAnswer::kRetry;
       db.fatal = !retry;
       break;
@@ -273,7 +292,7 @@ bool DBSM_ReportError(PosDatabase& db, int table, int op) {
         db.conflict_seen = true;
       }
       break;
-    case 81:
+    case btrieve::kLockTableFull:
       closing =
           "Database engine has not been setup with enough record locks.  Use workstation setup "
           "program to increase locks.";
@@ -356,7 +375,7 @@ std::string DBSM_OperationName(int op) {
       "Step Last",
       "Step Previous",
   };
-  if (op == 1019) return "Begin Transaction";
+  if (op == kBeginConcurrentTransaction) return "Begin Transaction";
   if (op < 0 || op >= static_cast<int>(std::size(kNames))) return std::string();
   return kNames[op];
 }

@@ -6,6 +6,7 @@
 
 #include "platform/app_titles.h"
 #include "platform/number_text.h"
+#include "posdata/kez_fields.h"
 
 namespace kez {
 namespace {
@@ -26,7 +27,7 @@ std::string Description(const btrieve::Status& status) {
 
 void ShowFieldFailure(PosDatabase& db, int table, const btrieve::Status& status) {
   db.host.ShowMessage(Description(status) + "\r" + Entry(db, table).TableName, MessageButtons::kOk,
-                      MessageIcon::kCritical, kDbsmTitle);
+                      MessageIcon::kCritical, kDbsmTitle, MessageKind::kInformation);
 }
 
 // The value, or nullopt after the failure has been shown (and the program ended for an unknown
@@ -38,7 +39,8 @@ std::optional<btrieve::FieldValue> Checked(PosDatabase& db, int table,
   if (description.find("FieldIndex") != std::string::npos) {
     db.host.ShowMessage(description + "\r" + Entry(db, table).TableName +
                             " Progam will close.\r\nCall support for assistance.",
-                        MessageButtons::kOk, MessageIcon::kCritical, kDbsmTitle);
+                        MessageButtons::kOk, MessageIcon::kCritical, kDbsmTitle,
+                        MessageKind::kInformation);
     EndProgramFromRecordLayer(db);
   }
   ShowFieldFailure(db, table, result.status);
@@ -54,7 +56,7 @@ double LeadingNumberOf(const btrieve::FieldValue& value) {
 // NAMES keeps a count and two amounts whose values may arrive as text.
 bool StoreNamesNumber(RecordBuffer& buffer, int field, const btrieve::FieldValue& value) {
   const double number = LeadingNumberOf(value);
-  if (field == 11) {
+  if (field == names::kVisits) {
     const double whole = RoundHalfEven(number);
     return buffer.Store(field, whole >= -32768 && whole <= 32767 ? whole : 0.0);
   }
@@ -62,7 +64,8 @@ bool StoreNamesNumber(RecordBuffer& buffer, int field, const btrieve::FieldValue
 }
 
 bool IsNamesTextNumber(int table, int field) {
-  return table == kNames && (field == 11 || field == 34 || field == 35);
+  return table == kNames &&
+         (field == names::kVisits || field == names::kCreditLimit || field == names::kPoints);
 }
 
 }  // namespace

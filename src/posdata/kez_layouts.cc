@@ -4,6 +4,7 @@
 #include <string>
 
 #include "btrieve/key_layout.h"
+#include "posdata/kez_fields.h"
 
 namespace kez {
 namespace {
@@ -116,7 +117,7 @@ btrieve::TableDef Common(std::uint16_t* ids) {
   for (int i = 105; i <= 108; ++i) b.Money();
   b.Texts(4, 1).Int16().Int16().Int16().Texts(3, 1).Single().Texts(3, 1);  // 109-122
   b.Text(20).Text(1).Int16().Text(35).Text(65);                            // 123-127
-  b.Key({0}, false);
+  b.Key({common::kStoreId}, false);
   return b.Build();
 }
 
@@ -128,17 +129,17 @@ btrieve::TableDef Inventory(std::uint16_t* ids) {
   b.Texts(5, 1).Texts(3, 8).Text(1).Text(1).Text(1).Text(20).Int16().Money().Text(8);  // 19-33
   b.Text(1).Text(6).Text(5, "Size").Text(30).Text(8).Text(8).Int32("InventoryId");     // 34-40
   b.Texts(7, 1).Text(5).Text(2).Text(6).Money().Int16().Int32().Int32();               // 41-54
-  b.Key({0}, false)
-      .Key({2}, true)
-      .Key({1}, true)
-      .Key({3}, true)
-      .Key({7}, true)
-      .Key({15}, true)
+  b.Key({item::kItemNumber}, false)
+      .Key({item::kDescription}, true)
+      .Key({item::kVendorItem}, true)
+      .Key({item::kBrand}, true)
+      .Key({item::kCategory}, true)
+      .Key({item::kDepartment}, true)
       .Key({24}, true)
       .Key({25}, true)
-      .Key({40}, false)
+      .Key({item::kInventoryId}, false)
       .Key({33}, true)
-      .Key({36, 2}, true)
+      .Key({item::kSize, item::kDescription}, true)
       .Key({38}, true)
       .Key({39}, true);
   return b.Build();
@@ -152,19 +153,22 @@ btrieve::TableDef SalesHead(std::uint16_t* ids) {
   for (int group = 0; group < 5; ++group) b.Single().Money().Money();           // 15-29
   for (int group = 0; group < 5; ++group) b.Int16().Money().Text(25).Text(15);  // 30-49
   b.Text(1).Money().Text(15).Text(15).Text(10).Int32();                         // 50-55
-  b.Key({0}, false)
-      .Key({1, 0}, false)
-      .Key({7, 0}, false)
-      .Key({10, 0}, false)
-      .Key({4}, true)
-      .Key({7, 4}, true);
+  b.Key({head::kSaleNumber}, false)
+      .Key({head::kSaleDate, head::kSaleNumber}, false)
+      .Key({head::kCustomer, head::kSaleNumber}, false)
+      .Key({head::kSaleType, head::kSaleNumber}, false)
+      .Key({head::kInvoice}, true)
+      .Key({head::kCustomer, head::kInvoice}, true);
   return b.Build();
 }
 
 btrieve::TableDef Upc(std::uint16_t* ids) {
   LayoutBuilder b("UPC", "UPC1.KEZ", "UpcField", ids);
   b.Text(8, "ItemNumber").Text(15, "Upc").Text(30, "Description").Text(1, "Kind");
-  b.Key({0}, true).Key({0, 1}, false).Key({1}, true).Key({3}, true);
+  b.Key({upc::kItemNumber}, true)
+      .Key({upc::kItemNumber, upc::kCode}, false)
+      .Key({upc::kCode}, true)
+      .Key({upc::kKind}, true);
   return b.Build();
 }
 
@@ -176,12 +180,12 @@ btrieve::TableDef SalesItem(std::uint16_t* ids) {
   b.Money("Price").Money("Amount").Text(1).Single().Money("Cost").Int16();           // 12-17
   b.Text(30, "Description").Text(1).Money().Money().Single().Money().Text(1, "LineType");
   b.Text(1).Text(8).Money().Text(2).Text(20).Text(8, "ItemCode").Text(12).Int32();  // 25-32
-  b.Key({0, 3}, false)
-      .Key({5, 0, 3}, false)
-      .Key({24, 0, 3}, false)
-      .Key({7, 0, 3}, false)
-      .Key({6, 0, 3}, false)
-      .Key({0, 3, 4}, false);
+  b.Key({line::kSaleNumber, line::kLineNumber}, false)
+      .Key({line::kInventoryId, line::kSaleNumber, line::kLineNumber}, false)
+      .Key({line::kLineType, line::kSaleNumber, line::kLineNumber}, false)
+      .Key({line::kUpc, line::kSaleNumber, line::kLineNumber}, false)
+      .Key({line::kDepartment, line::kSaleNumber, line::kLineNumber}, false)
+      .Key({line::kSaleNumber, line::kLineNumber, line::kItemNumber}, false);
   return b.Build();
 }
 
@@ -196,15 +200,15 @@ btrieve::TableDef Names(std::uint16_t* ids) {
   b.Text(30, "Address2").Text(40, "Email").Text(5, "Suite").Int16().Text(6).Text(6);
   b.Text(8, "RecordDate").Text(14, "Mobile").Text(20).Money().Text(1).Text(1).Text(8);
   b.Text(8).Text(12);  // 49-50
-  b.Key({0}, false)
-      .Key({1}, true)
-      .Key({2}, true)
-      .Key({3}, true)
-      .Key({5}, true)
-      .Key({7}, true)
-      .Key({9}, true)
-      .Key({42}, true)
-      .Key({36}, true);
+  b.Key({names::kCustomerNumber}, false)
+      .Key({names::kName}, true)
+      .Key({names::kFirstName}, true)
+      .Key({names::kZip}, true)
+      .Key({names::kLastName}, true)
+      .Key({names::kCity}, true)
+      .Key({names::kPhone}, true)
+      .Key({names::kRecordDate}, true)
+      .Key({names::kAddress2}, true);
   return b.Build();
 }
 
@@ -229,25 +233,31 @@ struct KeyCopy {
 
 // The fields each key takes from the record buffer before a keyed read.
 constexpr KeyCopy kKeyCopies[] = {
-    {kInventory, 0, {0}, 1},
-    {kInventory, 8, {40}, 1},
-    {kSalesHead, 0, {0}, 1},
-    {kSalesHead, 1, {1, 0}, 2},
-    {kSalesHead, 2, {7, 0}, 2},
-    {kSalesHead, 3, {10, 0}, 2},
-    {kSalesHead, 4, {4}, 1},
-    {kSalesHead, 5, {7, 4}, 2},
-    {kUpc, 0, {0}, 1},
-    {kUpc, 1, {0, 1}, 2},
-    {kUpc, 2, {1}, 1},
-    {kUpc, 3, {3}, 1},
-    {kSalesItem, 0, {0, 3}, 2},
-    {kSalesItem, 1, {5, 0, 3}, 3},
-    {kSalesItem, 2, {24, 0, 3}, 3},
-    {kSalesItem, 3, {7, 0, 3}, 3},
-    {kSalesItem, 4, {6, 0, 3}, 3},
-    {kSalesItem, 5, {0, 3, 4}, 3},
-    {kNames, 0, {0}, 1},
+    {kInventory, item::kByItemNumber, {item::kItemNumber}, 1},
+    {kInventory, item::kByInventoryId, {item::kInventoryId}, 1},
+    {kSalesHead, head::kBySaleNumber, {head::kSaleNumber}, 1},
+    {kSalesHead, head::kByDate, {head::kSaleDate, head::kSaleNumber}, 2},
+    {kSalesHead, head::kByCustomer, {head::kCustomer, head::kSaleNumber}, 2},
+    {kSalesHead, head::kBySaleType, {head::kSaleType, head::kSaleNumber}, 2},
+    {kSalesHead, head::kByInvoice, {head::kInvoice}, 1},
+    {kSalesHead, head::kByCustomerAndInvoice, {head::kCustomer, head::kInvoice}, 2},
+    {kUpc, upc::kByItemNumber, {upc::kItemNumber}, 1},
+    {kUpc, upc::kByItemAndCode, {upc::kItemNumber, upc::kCode}, 2},
+    {kUpc, upc::kByCode, {upc::kCode}, 1},
+    {kUpc, upc::kByKind, {upc::kKind}, 1},
+    {kSalesItem, line::kBySaleAndLine, {line::kSaleNumber, line::kLineNumber}, 2},
+    {kSalesItem,
+     line::kByInventoryId,
+     {line::kInventoryId, line::kSaleNumber, line::kLineNumber},
+     3},
+    {kSalesItem, line::kByLineType, {line::kLineType, line::kSaleNumber, line::kLineNumber}, 3},
+    {kSalesItem, line::kByUpc, {line::kUpc, line::kSaleNumber, line::kLineNumber}, 3},
+    {kSalesItem, line::kByDepartment, {line::kDepartment, line::kSaleNumber, line::kLineNumber}, 3},
+    {kSalesItem,
+     line::kBySaleLineAndItem,
+     {line::kSaleNumber, line::kLineNumber, line::kItemNumber},
+     3},
+    {kNames, names::kByCustomerNumber, {names::kCustomerNumber}, 1},
 };
 
 }  // namespace

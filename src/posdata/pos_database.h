@@ -35,6 +35,8 @@ struct DBSM_TableEntry {
   std::int16_t Status = 0;
 };
 
+// Members that the program's own documents name (DataPathSettings, DataPath, VATable, DBSM_Table)
+// keep those names, so that a reader can find them there; the rest follow our style.
 struct PosDatabase {
   explicit PosDatabase(Host& host_in);
   PosDatabase(const PosDatabase&) = delete;

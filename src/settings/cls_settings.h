@@ -14,8 +14,8 @@
 namespace kez {
 
 // Positions of the two reports in the list of report records.
-inline constexpr std::size_t kMarketingPortalReport = 0;
-inline constexpr std::size_t kSymphonyIriReport = 1;
+inline constexpr int kMarketingPortalReport = 0;
+inline constexpr int kSymphonyIriReport = 1;
 
 // The property names are those of portal.xml's elements; SettingFieldsInFileOrder lists them in
 // the file's order. Texts are single-byte (Windows-1252).

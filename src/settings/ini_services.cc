@@ -53,7 +53,7 @@ Result clsINI_Services::Guarded(std::string_view label, Result fallback, Operati
     description = error.what();
   }
   host_.ShowMessage(IniErrorText(number, description, label), MessageButtons::kOk,
-                    MessageIcon::kCritical, "INI Class");
+                    MessageIcon::kCritical, "INI Class", MessageKind::kInformation);
   return fallback;
 }
 

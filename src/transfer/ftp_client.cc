@@ -349,7 +349,8 @@ LocalDateTime cFTP::ToLocal(const UtcDateTime& utc) {
   if (const int error = UtcToLocal(utc, &local); error != 0) {
     host_.ShowMessage(
         "A file time could not be converted to local time. System error " + std::to_string(error),
-        MessageButtons::kOk, MessageIcon::kExclamation, "KEZ Marketing Portal");
+        MessageButtons::kOk, MessageIcon::kExclamation, "KEZ Marketing Portal",
+        MessageKind::kInformation);
     return kZeroDateTime;
   }
   return local;

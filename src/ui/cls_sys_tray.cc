@@ -25,18 +25,18 @@ clsSysTray::clsSysTray(NotifyArea& shell, QObject* parent) : QObject(parent), sh
 
 clsSysTray::~clsSysTray() { Class_Terminate(); }
 
-void clsSysTray::DrawIcon(QLabel* ppic, std::int64_t plngTransparentColor) {
+void clsSysTray::DrawIcon(QLabel* picture, std::int64_t transparent_colour) {
   // The picture box keeps what it shows as its picture.
-  QPixmap image = ppic->pixmap();
-  if (image.isNull()) image = ppic->grab();
-  ppic->setPixmap(image);
+  QPixmap image = picture->pixmap();
+  if (image.isNull()) image = picture->grab();
+  picture->setPixmap(image);
 
   QPixmap drawn;
-  if (plngTransparentColor >= 0) {
+  if (transparent_colour >= 0) {
     drawn = image.copy(0, 0, kDrawnIconSize, kDrawnIconSize);
     const QImage pixels = drawn.toImage().convertToFormat(QImage::Format_RGB32);
     drawn.setMask(QBitmap::fromImage(
-        pixels.createMaskFromColor(ColourOf(plngTransparentColor).rgb(), Qt::MaskInColor)));
+        pixels.createMaskFromColor(ColourOf(transparent_colour).rgb(), Qt::MaskInColor)));
   } else {
     drawn = image;
   }
@@ -45,19 +45,19 @@ void clsSysTray::DrawIcon(QLabel* ppic, std::int64_t plngTransparentColor) {
   shell_.Shell_NotifyIcon(NIM_MODIFY, nid_);
 }
 
-void clsSysTray::Init(QWidget* pfrm, const QString& pstrTooltip) {
+void clsSysTray::Init(QWidget* window, const QString& tooltip) {
   nid_.cbSize = kNotifyIconDataSize;
-  nid_.hWnd = pfrm;
+  nid_.hWnd = window;
   nid_.uID = kIconId;
   nid_.uFlags = NIF_MESSAGE;
   nid_.uCallbackMessage = WM_MOUSEMOVE;
-  nid_.hIcon = pfrm->windowIcon();
+  nid_.hIcon = window->windowIcon();
   shell_.Shell_NotifyIcon(NIM_ADD, nid_);
-  SetIcon(pfrm);
-  SetTooltipText(pstrTooltip);
+  SetIcon(window);
+  SetTooltipText(tooltip);
 }
 
-void clsSysTray::MouseMove(std::int16_t /*Button*/, std::int32_t X, QWidget* /*pfrm*/) {
+void clsSysTray::MouseMove(std::int16_t /*Button*/, std::int32_t X, QWidget* /*window*/) {
   switch (static_cast<std::uint32_t>(X)) {
     case WM_LBUTTONUP:
       emit LeftClick();
@@ -82,18 +82,18 @@ void clsSysTray::MouseMove(std::int16_t /*Button*/, std::int32_t X, QWidget* /*p
   }
 }
 
-void clsSysTray::SetIcon(QWidget* pfrm) {
-  nid_.hIcon = pfrm->windowIcon();
+void clsSysTray::SetIcon(QWidget* window) {
+  nid_.hIcon = window->windowIcon();
   nid_.uFlags = NIF_ICON;
   shell_.Shell_NotifyIcon(NIM_MODIFY, nid_);
 }
 
-void clsSysTray::ShowBalloonTip(const QString& pstrMessage, std::int32_t penIcon,
-                                const QString& pstrTitle, std::int32_t plngTimeout) {
-  SetField(nid_.szInfo, pstrMessage);
-  SetField(nid_.szInfoTitle, pstrTitle);
-  nid_.uTimeout = static_cast<std::uint32_t>(plngTimeout);
-  nid_.dwInfoFlags = static_cast<std::uint32_t>(penIcon);
+void clsSysTray::ShowBalloonTip(const QString& message, std::int32_t icon, const QString& title,
+                                std::int32_t timeout_ms) {
+  SetField(nid_.szInfo, message);
+  SetField(nid_.szInfoTitle, title);
+  nid_.uTimeout = static_cast<std::uint32_t>(timeout_ms);
+  nid_.dwInfoFlags = static_cast<std::uint32_t>(icon);
   nid_.uFlags = NIF_INFO;
   shell_.Shell_NotifyIcon(NIM_MODIFY, nid_);
 }

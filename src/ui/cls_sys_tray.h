@@ -31,19 +31,19 @@ class clsSysTray : public QObject {
   // Makes an icon from the picture box's image and shows it. With a transparent colour (0 or
   // more, as 0x00BBGGRR) the icon is the image's top-left 32 by 32 pixels, that colour's pixels
   // transparent; without one (negative) it is the whole image, opaque.
-  void DrawIcon(QLabel* ppic, std::int64_t plngTransparentColor = -1);
-  // Adds the icon for `pfrm`, then takes the window's icon (SetIcon) and sets the tooltip: three
+  void DrawIcon(QLabel* picture, std::int64_t transparent_colour = -1);
+  // Adds the icon for `window`, then takes the window's icon (SetIcon) and sets the tooltip: three
   // messages to the area, in that order, whose results are not checked.
-  void Init(QWidget* pfrm, const QString& pstrTooltip);
+  void Init(QWidget* window, const QString& tooltip);
   // Raises the event that the callback code `X` stands for; other codes are ignored.
-  void MouseMove(std::int16_t Button, std::int32_t X, QWidget* pfrm);
-  // Shows `pfrm`'s own window icon as the tray icon.
-  void SetIcon(QWidget* pfrm);
-  // Shows a balloon: the message cut to 255 characters, the title to 63; `penIcon` is the
+  void MouseMove(std::int16_t Button, std::int32_t X, QWidget* window);
+  // Shows `window`'s own window icon as the tray icon.
+  void SetIcon(QWidget* window);
+  // Shows a balloon: the message cut to 255 characters, the title to 63; `icon` is the
   // balloon icon code (NIIF_*).
-  void ShowBalloonTip(const QString& pstrMessage, std::int32_t penIcon = NIIF_NONE,
-                      const QString& pstrTitle = QString(),
-                      std::int32_t plngTimeout = kDefaultBalloonTimeout);
+  void ShowBalloonTip(const QString& message, std::int32_t icon = NIIF_NONE,
+                      const QString& title = QString(),
+                      std::int32_t timeout_ms = kDefaultBalloonTimeout);
   // The tooltip as last set, whole.
   QString TooltipText() const { return tooltip_; }
   // Keeps `text` and shows it as the icon's tooltip, cut to 127 characters.

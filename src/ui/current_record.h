@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <functional>
 
-#include "app/report_record.h"
+#include "context/report_record.h"
 
 namespace kez::ui {
 

@@ -10,9 +10,9 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/config_files.h"
-#include "app/report_settings_io.h"
 #include "app/scheduler.h"
+#include "context/config_files.h"
+#include "context/report_settings_io.h"
 #include "platform/date_text.h"
 #include "posdata/data_path_ops.h"
 #include "ui/app_icon.h"
@@ -115,7 +115,7 @@ void frmKezDataAggregator::Load() {
   tabs_->setCurrentIndex(0);
   gfbKEZ_DataPath_open(context_.pos, false, 0, "", false);
   LoadAggregatorSettings(context_);
-  const std::string export_date = TrimBlanks(context_.ExportDate);
+  const std::string export_date = TrimBlanks(context_.export_state.ExportDate);
   if (!export_date.empty()) {
     if (const std::optional<LocalDateTime> date = ParseDateValue(export_date)) {
       settings_->ShowExportDate(ToQt(*date).date());
@@ -143,8 +143,8 @@ void frmKezDataAggregator::ReloadControls() {
   // Both read first: selecting one item writes both records from the list.
   const bool run_portal = ReportRecord(context_, kMarketingPortalReport).Run;
   const bool run_iri = ReportRecord(context_, kSymphonyIriReport).Run;
-  lstData_->item(0)->setSelected(run_portal);
-  lstData_->item(1)->setSelected(run_iri);
+  lstData_->item(kMarketingPortalReport)->setSelected(run_portal);
+  lstData_->item(kSymphonyIriReport)->setSelected(run_iri);
   log_->PickDay(ToQt(host_.Now()).date());
   const bool portal = current_ == kMarketingPortalReport;
   settings_->ShowStartInvoice(portal);
@@ -152,14 +152,15 @@ void frmKezDataAggregator::ReloadControls() {
 }
 
 void frmKezDataAggregator::RunSelectionChanged() {
-  ReportRecord(context_, kMarketingPortalReport).Run = lstData_->item(0)->isSelected();
-  ReportRecord(context_, kSymphonyIriReport).Run = lstData_->item(1)->isSelected();
+  ReportRecord(context_, kMarketingPortalReport).Run =
+      lstData_->item(kMarketingPortalReport)->isSelected();
+  ReportRecord(context_, kSymphonyIriReport).Run = lstData_->item(kSymphonyIriReport)->isSelected();
 }
 
 void frmKezDataAggregator::RunNow() {
   cmdRun_->setEnabled(false);
-  const bool portal = lstData_->item(0)->isSelected();
-  const bool iri = lstData_->item(1)->isSelected();
+  const bool portal = lstData_->item(kMarketingPortalReport)->isSelected();
+  const bool iri = lstData_->item(kSymphonyIriReport)->isSelected();
   host_.FromEventLoop([&] { RunReportsNow(context_, portal, iri); });
   if (host_.ending()) return;
   log_->ShowDay();

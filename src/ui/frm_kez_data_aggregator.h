@@ -11,7 +11,7 @@
 #include <QWidget>
 #include <cstddef>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 class QComboBox;
 class QListWidget;

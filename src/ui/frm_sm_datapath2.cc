@@ -114,7 +114,8 @@ frmSM_DATAPATH2::frmSM_DATAPATH2(clsDataPath& path, UserSettingsStore& store, Ho
   connect(ok, &QPushButton::clicked, this, [this] { Ok(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   connect(help, &QPushButton::clicked, this, [this] {
-    host_.ShowMessage(kHelpText, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle);
+    host_.ShowMessage(kHelpText, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle,
+                      MessageKind::kInformation);
   });
 }
 
@@ -158,7 +159,8 @@ void frmSM_DATAPATH2::Browse(int box) {
 
 void frmSM_DATAPATH2::TrainingCaution() {
   if (!CkTest_->isVisible()) return;
-  host_.ShowMessage(kTrainingCaution, MessageButtons::kOk, MessageIcon::kInformation, "Caution");
+  host_.ShowMessage(kTrainingCaution, MessageButtons::kOk, MessageIcon::kInformation, "Caution",
+                    MessageKind::kInformation);
 }
 
 }  // namespace kez::ui

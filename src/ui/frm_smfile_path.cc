@@ -85,7 +85,8 @@ frmSMFILE_PATH::frmSMFILE_PATH(Host& host, const QString& start, const QString& 
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this, [this] {
-    host_.ShowMessage(kHelpText, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle);
+    host_.ShowMessage(kHelpText, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle,
+                      MessageKind::kInformation);
   });
 }
 

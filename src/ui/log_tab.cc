@@ -7,7 +7,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/activity_log.h"
+#include "context/activity_log.h"
 #include "ui/bar_progress.h"
 #include "ui/focus_events.h"
 #include "ui/qt_host.h"

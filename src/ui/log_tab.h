@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 class QDateEdit;
 class QPushButton;

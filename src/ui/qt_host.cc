@@ -63,7 +63,7 @@ QtHost::~QtHost() {
 }
 
 MessageAnswer QtHost::ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
-                                  std::string_view title) {
+                                  std::string_view title, MessageKind) {
   ThrowIfEnding();
   QMessageBox box(BoxIcon(icon), FromCore(title.empty() ? kApplicationTitle : title),
                   MessageText(text));

@@ -30,7 +30,7 @@ class QtHost : public Host {
   QtHost& operator=(const QtHost&) = delete;
 
   MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
-                            std::string_view title) override;
+                            std::string_view title, MessageKind kind) override;
   void DoEvents() override;
   void SetBusy(bool busy) override;
   void SetProgress(int position, std::string_view caption) override;

@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <array>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "ui/current_record.h"
 
 class QCheckBox;

@@ -1,8 +1,8 @@
 #include "ui/tray_program.h"
 
-#include "app/activity_log.h"
 #include "app/scheduler.h"
 #include "app/start_up.h"
+#include "context/activity_log.h"
 #include "ui/frm_kez_data_aggregator.h"
 #include "ui/frm_sm_datapath2.h"
 #include "ui/instance_channel.h"

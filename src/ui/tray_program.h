@@ -8,7 +8,7 @@
 #include <QObject>
 #include <memory>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "ui/frm_sys_tray.h"
 
 namespace kez::ui {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/activity_log.h"
+#include "context/activity_log.h"
 #include "platform/date_text.h"
 #include "settings/sm_settings.h"
 #include "support/scripted_host.h"
@@ -145,9 +145,9 @@ TEST_F(SchedulerTest, AReportTheListLacksIsNeverDueAndLeavesTheExportStateAlone)
   host_.SetNow({2026, 1, 5, 12, 0, 0, 0});
   EXPECT_FALSE(IsReportDue(context_, 1));
   EXPECT_FALSE(IsReportDue(context_, -1));
-  context_.StoreNumber = "kept";
+  context_.export_state.StoreNumber = "kept";
   LoadReportExportState(context_, 1);
-  EXPECT_EQ(context_.StoreNumber, "kept");
+  EXPECT_EQ(context_.export_state.StoreNumber, "kept");
 }
 
 TEST_F(SchedulerTest, TheExportStateIsPaddedOrCutFromTheLeft) {
@@ -162,8 +162,8 @@ TEST_F(SchedulerTest, TheExportStateIsPaddedOrCutFromTheLeft) {
     Report(1).StoreNumber = c.store;
     Report(1).Invoice = c.invoice;
     LoadReportExportState(context_, 1);
-    EXPECT_EQ(context_.StoreNumber, c.expected_store) << c.store;
-    EXPECT_EQ(context_.LastInvoice, c.expected_invoice) << c.invoice;
+    EXPECT_EQ(context_.export_state.StoreNumber, c.expected_store) << c.store;
+    EXPECT_EQ(context_.export_state.LastInvoice, c.expected_invoice) << c.invoice;
   }
 }
 
@@ -179,7 +179,7 @@ TEST_F(SchedulerTest, TheExportDateIsTheDayBeforeStartDate) {
   for (const auto& [start, expected] : cases) {
     Report(0).StartDate = start;
     LoadReportExportState(context_, 0);
-    EXPECT_EQ(context_.ExportDate, expected) << expected;
+    EXPECT_EQ(context_.export_state.ExportDate, expected) << expected;
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include "extracts/extract_fixture.h"
 #include "extracts/sales_extract.h"
+#include "posdata/kez_fields.h"
 
 namespace kez::testing {
 namespace {
@@ -19,25 +20,25 @@ class CustomersExtractTest : public ExtractTest {
   // that the sales extract leaves in the header buffer.
   void OpenCustomers(char date_order = 'U') {
     RecordBuffer full = Customer("C1", "20240102");
-    full.SetText(5, "FIRST");
-    full.SetText(38, "12345");
-    full.SetText(22, "Y");
-    full.SetText(4, "MN");
-    full.SetText(13, "19700101");
-    full.SetMoney(12, {-123400});
-    full.SetText(33, "A");
+    full.SetText(names::kLastName, "FIRST");
+    full.SetText(names::kSuite, "12345");
+    full.SetText(names::kActive, "Y");
+    full.SetText(names::kCountry, "MN");
+    full.SetText(names::kBirthDate, "19700101");
+    full.SetMoney(names::kBalance, {-123400});
+    full.SetText(names::kTaxable, "A");
     OpenStore({Sale(1, "20240203", "0001001"), SaleLine(1, 1, 501, 1, 10000), full,
                Customer("C2", "20240101"), Customer("C3", "        "), Customer("C4", "20250101")},
               date_order);
-    context_.ExportDate = "1/2/2024";
-    context_.LastInvoice = "0001001";
+    context_.export_state.ExportDate = "1/2/2024";
+    context_.export_state.LastInvoice = "0001001";
   }
 };
 
 TEST_F(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn) {
   OpenCustomers();
-  ASSERT_TRUE(CreateSalesExtract(context_));
-  ASSERT_TRUE(CreateCustomersExtract(context_));
+  ASSERT_TRUE(SalesExtract());
+  ASSERT_TRUE(CustomersExtract());
 
   const std::string file = PortalFile(kCustomersFile);
   const std::string c1 =
@@ -52,7 +53,7 @@ TEST_F(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn)
   EXPECT_EQ(PortalFile(kCustomersLog), "1/31/2024\t07.05\t2 lines exported\r\n");
 
   // The next export starts at the date of the last sale read, and KEZ.INI keeps the state.
-  EXPECT_EQ(context_.ExportDate, "2/3/2024");
+  EXPECT_EQ(context_.export_state.ExportDate, "2/3/2024");
   const std::string ini = DataFile("KEZ.INI");
   EXPECT_NE(ini.find("Export Date=2/3/2024"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Last Invoice=0001001"), std::string::npos) << ini;
@@ -61,17 +62,17 @@ TEST_F(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn)
 
 TEST_F(CustomersExtractTest, ADayFirstSuiteGivesTheSameExportDate) {
   OpenCustomers('E');
-  ASSERT_TRUE(CreateSalesExtract(context_));
-  ASSERT_TRUE(CreateCustomersExtract(context_));
-  EXPECT_EQ(context_.ExportDate, "2/3/2024");
+  ASSERT_TRUE(SalesExtract());
+  ASSERT_TRUE(CustomersExtract());
+  EXPECT_EQ(context_.export_state.ExportDate, "2/3/2024");
 }
 
 TEST_F(CustomersExtractTest, NoMatchingCustomerLeavesTheExportStateAlone) {
   OpenCustomers();
-  context_.ExportDate = "1/1/2026";
-  EXPECT_FALSE(CreateCustomersExtract(context_));
+  context_.export_state.ExportDate = "1/1/2026";
+  EXPECT_FALSE(CustomersExtract());
   EXPECT_FALSE(PortalFileExists(kCustomersFile));
-  EXPECT_EQ(context_.ExportDate, "1/1/2026");
+  EXPECT_EQ(context_.export_state.ExportDate, "1/1/2026");
   EXPECT_EQ(DataFile("KEZ.INI").find("Export Date"), std::string::npos);
   EXPECT_EQ(PortalFile(kCustomersLog), "1/31/2024\tNo data Found for export\r\n");
   ASSERT_EQ(host_.messages().size(), 1u);
@@ -84,8 +85,8 @@ TEST_F(CustomersExtractTest, OneRunWritesAtMost32000Customers) {
     records.push_back(Customer("C" + std::to_string(100000 + i), "20240102"));
   }
   OpenStore(records);
-  context_.ExportDate = "1/2/2024";
-  ASSERT_TRUE(CreateCustomersExtract(context_));
+  context_.export_state.ExportDate = "1/2/2024";
+  ASSERT_TRUE(CustomersExtract());
   const std::string file = PortalFile(kCustomersFile);
   EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), kMaxCustomerRows);
   // The first 32,000 in key order: the last one is left out.

@@ -11,7 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/app_context.h"
+#include "context/activity_log.h"
+#include "context/app_context.h"
 #include "posdata/record_buffer.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
@@ -47,10 +48,18 @@ class ExtractTest : public ::testing::Test {
   std::string DataFile(const std::string& name) const;
   bool PortalFileExists(const std::string& name) const;
 
+  // The extracts over the fixture's database, export state and activity log, as the jobs call
+  // them.
+  bool SalesExtract();
+  bool CustomersExtract();
+  std::int64_t CollectMovement();
+  bool WriteMovement();
+
   TempDir app_dir_;
   TempDir data_;
   ScriptedHost host_;
   AppContext context_{host_};
+  LogWriter log_ = ActivityLogWriter(context_);
 };
 
 }  // namespace kez::testing

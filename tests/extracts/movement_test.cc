@@ -108,7 +108,7 @@ TEST_F(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
       Sale(6, "20121231", "0000006"),  // the start date itself is not in the week
       SaleLine(6, 1, 10, 1, 20000),
   });
-  EXPECT_EQ(CollectMovementData(context_), 4);
+  EXPECT_EQ(CollectMovement(), 4);
   EXPECT_EQ(context_.movement.MovementStartKey, "20121231");
   ASSERT_EQ(Rows().size(), 4u);
 
@@ -133,7 +133,7 @@ TEST_F(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
   EXPECT_EQ(Rows()[2].Price.ten_thousandths, 0);
   EXPECT_EQ(Rows()[3].lngDate, 20121230);
 
-  ASSERT_TRUE(WriteMovementFile(context_));
+  ASSERT_TRUE(WriteMovement());
   EXPECT_EQ(context_.movement.MovementFilePath, data_ / "movement.CCC.cc121231");
   const std::string file = DataFile("movement.CCC.cc121231");
   EXPECT_EQ(file.substr(0, file.find('\n') + 1),
@@ -144,8 +144,8 @@ TEST_F(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
 
 TEST_F(MovementTest, AWeekWithoutSalesWritesAnEmptyFile) {
   OpenStore({Sale(1, "20121231", "0000001"), SaleLine(1, 1, 10, 1, 10000)});
-  EXPECT_EQ(CollectMovementData(context_), 0);
-  ASSERT_TRUE(WriteMovementFile(context_));
+  EXPECT_EQ(CollectMovement(), 0);
+  ASSERT_TRUE(WriteMovement());
   EXPECT_TRUE(std::filesystem::exists(data_ / "movement.CCC.cc121231"));
   EXPECT_EQ(DataFile("movement.CCC.cc121231"), "");
 }

@@ -52,8 +52,8 @@ class SalesExtractTest : public ExtractTest {
 
 TEST_F(SalesExtractTest, ResumesAtTheLastInvoiceAndWalksEveryLaterSale) {
   OpenFiveSales();
-  context_.LastInvoice = "0001001";
-  ASSERT_TRUE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0001001";
+  ASSERT_TRUE(SalesExtract());
 
   const std::string file = PortalFile(kSalesFile);
   // The last invoice is exported again; the voided sale, the line after a gap and the sale
@@ -71,19 +71,19 @@ TEST_F(SalesExtractTest, ResumesAtTheLastInvoiceAndWalksEveryLaterSale) {
             std::string::npos);
   EXPECT_NE(file.find("|0.0007|1|0.0003|0.0007|0|\r\n"), std::string::npos);
   EXPECT_EQ(PortalFile(kSalesLog), "1/31/2024\t07.05\t5 lines exported\r\n");
-  EXPECT_EQ(context_.LastInvoice, "0001006");
+  EXPECT_EQ(context_.export_state.LastInvoice, "0001006");
   EXPECT_TRUE(host_.messages().empty());
 }
 
 TEST_F(SalesExtractTest, AMissingInvoiceStartsAtTheNextHigherOne) {
   OpenFiveSales();
-  context_.LastInvoice = "0001004";
-  ASSERT_TRUE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0001004";
+  ASSERT_TRUE(SalesExtract());
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)), (std::vector<std::string>{"0001006/1"}));
 
   // A start on a voided sale steps on to the next sale with a blank status.
-  context_.LastInvoice = "0001002";
-  ASSERT_TRUE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0001002";
+  ASSERT_TRUE(SalesExtract());
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)).front(), "0001003/1");
 }
 
@@ -91,27 +91,27 @@ TEST_F(SalesExtractTest, WithoutALastInvoiceTheExportDateGivesTheFirstSaleOfItsD
   OpenFiveSales();
   // A run that leaves the last sale (number 5) in the header buffer must not make the date start
   // skip the day's earlier sales.
-  context_.LastInvoice = "0001001";
-  ASSERT_TRUE(CreateSalesExtract(context_));
-  context_.LastInvoice = "0000000";
-  context_.ExportDate = "1/2/2024";
-  ASSERT_TRUE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0001001";
+  ASSERT_TRUE(SalesExtract());
+  context_.export_state.LastInvoice = "0000000";
+  context_.export_state.ExportDate = "1/2/2024";
+  ASSERT_TRUE(SalesExtract());
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)),
             (std::vector<std::string>{"0001003/1", "0001003/2", "0001006/1"}));
 
-  context_.LastInvoice = "";
-  context_.ExportDate = "1/3/2024";
-  ASSERT_TRUE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "";
+  context_.export_state.ExportDate = "1/3/2024";
+  ASSERT_TRUE(SalesExtract());
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)), (std::vector<std::string>{"0001006/1"}));
 }
 
 TEST_F(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
   OpenStore({Sale(1, "20240101", "0001001", "V"), SaleLine(1, 1, 501, 1, 10000),
              Sale(2, "20240102", "0001002"), Sale(3, "20240103", "0001003", "H")});
-  context_.LastInvoice = "0001001";
-  EXPECT_FALSE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0001001";
+  EXPECT_FALSE(SalesExtract());
   EXPECT_FALSE(PortalFileExists(kSalesFile));
-  EXPECT_EQ(context_.LastInvoice, "0001001");
+  EXPECT_EQ(context_.export_state.LastInvoice, "0001001");
   ASSERT_EQ(host_.messages().size(), 1u);
   EXPECT_EQ(host_.messages()[0].text, "No Data found to export");
   EXPECT_EQ(host_.messages()[0].title, "KEZ Marketing Portal");
@@ -119,19 +119,19 @@ TEST_F(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
 
   // No sale at or after the last invoice: the export log says so, without a message.
   host_.ClearMessages();
-  context_.LastInvoice = "0009999";
-  EXPECT_FALSE(CreateSalesExtract(context_));
+  context_.export_state.LastInvoice = "0009999";
+  EXPECT_FALSE(SalesExtract());
   EXPECT_TRUE(host_.messages().empty());
   EXPECT_EQ(PortalFile(kSalesLog),
             "1/31/2024\tNo data Found for export\r\n1/31/2024\tNo data Found for export\r\n");
-  EXPECT_EQ(context_.LastInvoice, "0009999");
+  EXPECT_EQ(context_.export_state.LastInvoice, "0009999");
 }
 
 TEST_F(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
   OpenFiveSales();
-  context_.LastInvoice = "0001001";
-  ASSERT_TRUE(CreateSalesExtract(context_));
-  ASSERT_TRUE(CreateSalesExtract(context_));  // resumes at 0001006
+  context_.export_state.LastInvoice = "0001001";
+  ASSERT_TRUE(SalesExtract());
+  ASSERT_TRUE(SalesExtract());  // resumes at 0001006
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)), (std::vector<std::string>{"0001006/1"}));
   EXPECT_EQ(PortalFile(kSalesLog),
             "1/31/2024\t07.05\t5 lines exported\r\n1/31/2024\t07.05\t1 lines exported\r\n");
@@ -147,13 +147,13 @@ TEST_F(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
 #ifndef _WIN32
 TEST_F(SalesExtractTest, AFullDiskKeepsYesterdaysStateAndSaysWhy) {
   OpenFiveSales();
-  context_.LastInvoice = "0001001";
+  context_.export_state.LastInvoice = "0001001";
   {
     FullDisk full(200);
-    EXPECT_FALSE(CreateSalesExtract(context_));
+    EXPECT_FALSE(SalesExtract());
   }
   EXPECT_FALSE(PortalFileExists(kSalesFile));
-  EXPECT_EQ(context_.LastInvoice, "0001001");  // the next run exports the same sales
+  EXPECT_EQ(context_.export_state.LastInvoice, "0001001");  // the next run exports the same sales
   EXPECT_EQ(PortalFile(kSalesLog), "");
   std::string log;
   std::string error;

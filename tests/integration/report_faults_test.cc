@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "app/report_jobs.h"
 #include "app/scheduler.h"
 #include "integration/report_jobs_fixture.h"
 #include "support/full_disk.h"
-#include "transfer/report_jobs.h"
 
 namespace kez::testing {
 namespace {

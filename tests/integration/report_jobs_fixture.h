@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 #include "transfer/ftp_test_server.h"

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "posdata/record_buffer.h"
-#include "posdata/sample_store_writer.h"
+#include "sample/sample_store_writer.h"
 
 namespace kez::testing {
 

@@ -5,8 +5,9 @@
 namespace kez::testing {
 
 MessageAnswer ScriptedHost::ShowMessage(std::string_view text, MessageButtons buttons,
-                                        MessageIcon icon, std::string_view title) {
-  messages_.push_back({std::string(text), buttons, icon, std::string(title)});
+                                        MessageIcon icon, std::string_view title,
+                                        MessageKind kind) {
+  messages_.push_back({std::string(text), buttons, icon, std::string(title), kind});
   if (!answers_.empty()) {
     MessageAnswer answer = answers_.front();
     answers_.pop_front();

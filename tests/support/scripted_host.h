@@ -17,6 +17,7 @@ struct RecordedMessage {
   MessageButtons buttons;
   MessageIcon icon;
   std::string title;
+  MessageKind kind;
 };
 
 struct RecordedProgress {
@@ -27,7 +28,7 @@ struct RecordedProgress {
 class ScriptedHost : public Host {
  public:
   MessageAnswer ShowMessage(std::string_view text, MessageButtons buttons, MessageIcon icon,
-                            std::string_view title) override;
+                            std::string_view title, MessageKind kind) override;
   void DoEvents() override;
   void SetBusy(bool busy) override;
   void SetProgress(int position, std::string_view caption) override;

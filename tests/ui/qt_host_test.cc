@@ -23,16 +23,18 @@ class QtHostTest : public QObject {
     QtHost host;
     messages.Answer(QMessageBox::No);
     QCOMPARE(host.ShowMessage("Define it\r\rnow?", MessageButtons::kYesNo, MessageIcon::kQuestion,
-                              "KEZ Data Aggregator"),
+                              "KEZ Data Aggregator", MessageKind::kDecision),
              MessageAnswer::kNo);
     messages.Answer(QMessageBox::Retry);
     QCOMPARE(host.ShowMessage("Locked", MessageButtons::kRetryCancel, MessageIcon::kExclamation,
-                              "KEZ DBSM System"),
+                              "KEZ DBSM System", MessageKind::kRetry),
              MessageAnswer::kRetry);
     // No script: the box's escape button (Cancel; OK for a box with OK alone).
-    QCOMPARE(host.ShowMessage("Locked", MessageButtons::kRetryCancel, MessageIcon::kCritical, ""),
+    QCOMPARE(host.ShowMessage("Locked", MessageButtons::kRetryCancel, MessageIcon::kCritical, "",
+                              MessageKind::kRetry),
              MessageAnswer::kCancel);
-    QCOMPARE(host.ShowMessage("Caf\xe9", MessageButtons::kOk, MessageIcon::kInformation, "Error"),
+    QCOMPARE(host.ShowMessage("Caf\xe9", MessageButtons::kOk, MessageIcon::kInformation, "Error",
+                              MessageKind::kInformation),
              MessageAnswer::kOk);
 
     const std::vector<kez::testing::SeenMessage>& seen = messages.seen();
@@ -72,7 +74,8 @@ class QtHostTest : public QObject {
     QCOMPARE(host.exit_code(), kExitStopped);
     QVERIFY_THROWS_EXCEPTION(ProgramEnd, host.DoEvents());
     QVERIFY_THROWS_EXCEPTION(ProgramEnd,
-                             host.ShowMessage("late", MessageButtons::kOk, MessageIcon::kNone, ""));
+                             host.ShowMessage("late", MessageButtons::kOk, MessageIcon::kNone, "",
+                                              MessageKind::kInformation));
     bool ran = false;
     host.FromEventLoop([&] { ran = true; });
     QVERIFY(!ran);

@@ -12,9 +12,9 @@
 #include <QTreeWidget>
 #include <fstream>
 
-#include "app/activity_log.h"
-#include "app/report_settings_io.h"
 #include "app/start_up.h"
+#include "context/activity_log.h"
+#include "context/report_settings_io.h"
 #include "platform/date_text.h"
 #include "posdata/dbsm_catalogue.h"
 #include "ui/bar_progress.h"

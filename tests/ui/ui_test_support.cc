@@ -7,9 +7,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/activity_log.h"
-#include "posdata/sample_generator.h"
-#include "posdata/sample_store_writer.h"
+#include "context/activity_log.h"
+#include "sample/sample_generator.h"
+#include "sample/sample_store_writer.h"
 
 namespace kez::testing {
 

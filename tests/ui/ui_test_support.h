@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "support/temp_dir.h"
 #include "ui/qt_host.h"
 

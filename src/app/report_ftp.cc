@@ -1,4 +1,4 @@
-#include "transfer/report_ftp.h"
+#include "app/report_ftp.h"
 
 namespace kez {
 

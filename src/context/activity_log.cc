@@ -1,4 +1,4 @@
-#include "app/activity_log.h"
+#include "context/activity_log.h"
 
 #include <fstream>
 #include <system_error>
@@ -46,6 +46,10 @@ void WriteLog(AppContext& context, std::string_view message) {
   line += "\r\n";
   std::ofstream out(LogFilePath(context.AppDir), std::ios::binary | std::ios::app);
   out.write(line.data(), static_cast<std::streamsize>(line.size()));
+}
+
+LogWriter ActivityLogWriter(AppContext& context) {
+  return [&context](std::string_view message) { WriteLog(context, message); };
 }
 
 std::optional<std::vector<LogRow>> ShowLogForDate(const std::filesystem::path& app_dir,

@@ -2,12 +2,12 @@
 // save-log flag and the initial export state. KEZ.INI in the data path belongs to the POS suite:
 // the system never reads it and writes its EXPORT sections after each customer extract. The keys
 // are listed in docs/settings-files.md.
-#ifndef KEZ_APP_CONFIG_FILES_H_
-#define KEZ_APP_CONFIG_FILES_H_
+#ifndef KEZ_CONTEXT_CONFIG_FILES_H_
+#define KEZ_CONTEXT_CONFIG_FILES_H_
 
 #include <filesystem>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez {
 
@@ -25,10 +25,10 @@ void LoadAggregatorSettings(AppContext& context);
 void LoadSaveLogSwitch(AppContext& context);
 
 // Writes the export state into KEZ.INI in `data_path` ("EXPORT", and "EXPORT FTP" when the
-// context holds that account). When the file cannot be used, shows "Unable to open KEZ Settings
+// state holds that account). When the file cannot be used, shows "Unable to open KEZ Settings
 // File, KEZ.INI." (title "Error") and returns false without writing.
-bool SaveExportState(AppContext& context, const std::filesystem::path& data_path);
+bool SaveExportState(Host& host, const ExportState& state, const std::filesystem::path& data_path);
 
 }  // namespace kez
 
-#endif  // KEZ_APP_CONFIG_FILES_H_
+#endif  // KEZ_CONTEXT_CONFIG_FILES_H_

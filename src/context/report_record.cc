@@ -1,4 +1,4 @@
-#include "app/report_record.h"
+#include "context/report_record.h"
 
 namespace kez {
 

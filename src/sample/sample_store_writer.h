@@ -2,8 +2,8 @@
 // files named for the file number, and KEZ.INI. Everything is built in a temporary folder beside
 // the target and moved in when complete, so a failed run leaves the target as it was.
 // docs/sample-store.md describes what the folder holds.
-#ifndef KEZ_POSDATA_SAMPLE_STORE_WRITER_H_
-#define KEZ_POSDATA_SAMPLE_STORE_WRITER_H_
+#ifndef KEZ_SAMPLE_SAMPLE_STORE_WRITER_H_
+#define KEZ_SAMPLE_SAMPLE_STORE_WRITER_H_
 
 #include <array>
 #include <cstdint>
@@ -61,4 +61,4 @@ class SampleStoreWriter : public RecordSink {
 
 }  // namespace kez
 
-#endif  // KEZ_POSDATA_SAMPLE_STORE_WRITER_H_
+#endif  // KEZ_SAMPLE_SAMPLE_STORE_WRITER_H_

@@ -1,4 +1,4 @@
-#include "posdata/sample_generator.h"
+#include "sample/sample_generator.h"
 
 #include <chrono>
 #include <cmath>
@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/date_text.h"
+#include "posdata/kez_fields.h"
 
 namespace kez {
 namespace {
@@ -193,16 +194,16 @@ class Generator {
 
   bool Common(std::string* error) {
     RecordBuffer r(kCommon);
-    r.SetText(0, "0001");
-    r.SetText(2, "HARBOR STREET WINE & SPIRITS");
-    r.SetText(3, "418 HARBOR ST");
-    r.SetText(4, "RIVERTON");
-    r.SetText(5, "IL");
-    r.SetText(6, "62561");
-    r.SetText(7, "(555) 014-2200");
-    r.SetInteger(10, spec_.sales + 1);
-    r.SetText(42, "U");  // month before day; "E" would put the day first
-    r.SetInteger(52, options_.file_number);
+    r.SetText(common::kStoreId, "0001");
+    r.SetText(common::kStoreName, "HARBOR STREET WINE & SPIRITS");
+    r.SetText(common::kAddress, "418 HARBOR ST");
+    r.SetText(common::kCity, "RIVERTON");
+    r.SetText(common::kState, "IL");
+    r.SetText(common::kZip, "62561");
+    r.SetText(common::kPhone, "(555) 014-2200");
+    r.SetInteger(common::kNextSaleNumber, spec_.sales + 1);
+    r.SetText(common::kDateOrder, "U");  // month before day; "E" would put the day first
+    r.SetInteger(common::kFileNumber, options_.file_number);
     return Add(r, error);
   }
 
@@ -216,32 +217,36 @@ class Generator {
       const std::string first = random_.Pick(kFirstNames);
       const std::string last = random_.Pick(kLastNames);
       const Town& town = random_.Pick(kTowns);
-      r.SetText(0, number);
-      r.SetText(1, last + ", " + first);
-      r.SetText(2, first);
-      r.SetText(3, town.zip);
-      r.SetText(4, "US");
-      r.SetText(5, last);
-      r.SetText(6, std::to_string(random_.Between(10, 9999)) + " " + random_.Pick(kStreets));
-      r.SetText(7, town.city);
-      r.SetText(8, town.state);
-      r.SetText(9, Phone(random_));
-      r.SetInteger(11, random_.Between(0, 250));
-      if (random_.Chance(0.1)) r.SetMoney(12, Cents(random_.Between(500, 25000)));
+      r.SetText(names::kCustomerNumber, number);
+      r.SetText(names::kName, last + ", " + first);
+      r.SetText(names::kFirstName, first);
+      r.SetText(names::kZip, town.zip);
+      r.SetText(names::kCountry, "US");
+      r.SetText(names::kLastName, last);
+      r.SetText(names::kAddress,
+                std::to_string(random_.Between(10, 9999)) + " " + random_.Pick(kStreets));
+      r.SetText(names::kCity, town.city);
+      r.SetText(names::kState, town.state);
+      r.SetText(names::kPhone, Phone(random_));
+      r.SetInteger(names::kVisits, random_.Between(0, 250));
+      if (random_.Chance(0.1)) r.SetMoney(names::kBalance, Cents(random_.Between(500, 25000)));
       if (random_.Chance(0.6)) {
-        r.SetText(13, DateKey(until_ - chrono::days{random_.Between(21 * 365, 80 * 365)}));
+        r.SetText(names::kBirthDate,
+                  DateKey(until_ - chrono::days{random_.Between(21 * 365, 80 * 365)}));
       }
-      r.SetText(22, random_.Chance(0.95) ? "Y" : "N");
-      r.SetText(33, random_.Chance(0.97) ? "Y" : "N");
-      r.SetMoney(34, Cents(100 * (random_.Chance(0.3) ? 500 * random_.Between(1, 4) : 0)));
-      r.SetMoney(35, Cents(100 * random_.Between(0, 5000)));
-      if (random_.Chance(0.15)) r.SetText(36, "APT " + std::to_string(random_.Between(1, 40)));
-      r.SetText(37, first + "." + last + "@EXAMPLE.COM");
+      r.SetText(names::kActive, random_.Chance(0.95) ? "Y" : "N");
+      r.SetText(names::kTaxable, random_.Chance(0.97) ? "Y" : "N");
+      r.SetMoney(names::kCreditLimit,
+                 Cents(100 * (random_.Chance(0.3) ? 500 * random_.Between(1, 4) : 0)));
+      r.SetMoney(names::kPoints, Cents(100 * random_.Between(0, 5000)));
+      if (random_.Chance(0.15))
+        r.SetText(names::kAddress2, "APT " + std::to_string(random_.Between(1, 40)));
+      r.SetText(names::kEmail, first + "." + last + "@EXAMPLE.COM");
       // Most customers carry the day their record last changed; some never had one.
       if (!random_.Chance(0.05)) {
-        r.SetText(42, DateKey(until_ - chrono::days{random_.Below(record_days)}));
+        r.SetText(names::kRecordDate, DateKey(until_ - chrono::days{random_.Below(record_days)}));
       }
-      if (random_.Chance(0.5)) r.SetText(43, Phone(random_));
+      if (random_.Chance(0.5)) r.SetText(names::kMobile, Phone(random_));
       if (!Add(r, error)) return false;
     }
     return true;
@@ -269,27 +274,27 @@ class Generator {
         upc.Clear();
         const std::string code = UpcCode(random_);
         if (u == 0) made.upc = code;
-        upc.SetText(0, made.number);
-        upc.SetText(1, code);
-        upc.SetText(2, made.description);
-        upc.SetText(3, u == 0 ? "P" : "A");
+        upc.SetText(upc::kItemNumber, made.number);
+        upc.SetText(upc::kCode, code);
+        upc.SetText(upc::kDescription, made.description);
+        upc.SetText(upc::kKind, u == 0 ? "P" : "A");
         if (!Add(upc, error)) return false;
       }
 
       item.Clear();
-      item.SetText(0, made.number);
-      item.SetText(1, Digits(random_.Between(1, 999999), 6));
-      item.SetText(2, made.description);
-      item.SetText(3, made.description.substr(0, made.description.rfind(' ')));
-      item.SetText(7, kind.category);
-      item.SetMoney(8, Cents(made.price_cents));
-      item.SetMoney(9, Cents(made.cost_cents));
-      item.SetInteger(12, random_.Between(0, 144));
-      item.SetInteger(13, pack);
-      item.SetText(14, "Y");
-      item.SetText(15, made.department);
-      item.SetText(36, size);
-      item.SetInteger(40, made.id);
+      item.SetText(item::kItemNumber, made.number);
+      item.SetText(item::kVendorItem, Digits(random_.Between(1, 999999), 6));
+      item.SetText(item::kDescription, made.description);
+      item.SetText(item::kBrand, made.description.substr(0, made.description.rfind(' ')));
+      item.SetText(item::kCategory, kind.category);
+      item.SetMoney(item::kPrice, Cents(made.price_cents));
+      item.SetMoney(item::kCost, Cents(made.cost_cents));
+      item.SetInteger(item::kOnHand, random_.Between(0, 144));
+      item.SetInteger(item::kPack, pack);
+      item.SetText(item::kTaxable, "Y");
+      item.SetText(item::kDepartment, made.department);
+      item.SetText(item::kSize, size);
+      item.SetInteger(item::kInventoryId, made.id);
       if (!Add(item, error)) return false;
       items_.push_back(std::move(made));
     }
@@ -355,25 +360,25 @@ class Generator {
           line.Clear();
           const double quantity = Quantity();
           all_returns = all_returns && quantity < 0;
-          line.SetInteger(0, sale);
-          line.SetInteger(1, station);
-          line.SetText(2, invoice);
-          line.SetInteger(3, number);
-          line.SetSingle(8, static_cast<float>(quantity));
-          line.SetSingle(9, static_cast<float>(quantity));
-          line.SetText(14, "Y");
-          line.SetSingle(15, 0.07f);
-          line.SetText(24, quantity < 0 ? "R" : " ");
-          line.SetText(26, date);
+          line.SetInteger(line::kSaleNumber, sale);
+          line.SetInteger(line::kStation, station);
+          line.SetText(line::kInvoice, invoice);
+          line.SetInteger(line::kLineNumber, number);
+          line.SetSingle(line::kQuantity, static_cast<float>(quantity));
+          line.SetSingle(line::kQuantitySold, static_cast<float>(quantity));
+          line.SetText(line::kTaxable, "Y");
+          line.SetSingle(line::kTaxRate, 0.07f);
+          line.SetText(line::kLineType, quantity < 0 ? "R" : " ");
+          line.SetText(line::kSaleDate, date);
           std::int64_t price_cents = 0;
           if (random_.Chance(0.005)) {
             // An item keyed at the register that the inventory no longer (or never) had.
             const std::int32_t missing = 900000 + random_.Below(99999);
-            line.SetText(4, Digits(missing, 8));
-            line.SetInteger(5, missing);
-            line.SetText(6, "OPEN DEPT");
-            line.SetText(18, "OPEN DEPARTMENT ITEM");
-            line.SetText(30, Digits(missing, 8));
+            line.SetText(line::kItemNumber, Digits(missing, 8));
+            line.SetInteger(line::kInventoryId, missing);
+            line.SetText(line::kDepartment, "OPEN DEPT");
+            line.SetText(line::kDescription, "OPEN DEPARTMENT ITEM");
+            line.SetText(line::kItemCode, Digits(missing, 8));
             price_cents = random_.Between(100, 3000);
           } else {
             // The first items sell most, as a store's best sellers do.
@@ -381,48 +386,48 @@ class Generator {
             const int count = static_cast<int>(items_.size());
             const Item& item = items_[static_cast<std::size_t>(
                 std::min(count - 1, static_cast<int>(skew * skew * count)))];
-            line.SetText(4, item.number);
-            line.SetInteger(5, item.id);
-            line.SetText(6, item.department);
-            line.SetText(7, item.upc);
-            line.SetMoney(16, Cents(item.cost_cents));
-            line.SetText(18, item.description);
-            line.SetText(30, item.number);
+            line.SetText(line::kItemNumber, item.number);
+            line.SetInteger(line::kInventoryId, item.id);
+            line.SetText(line::kDepartment, item.department);
+            line.SetText(line::kUpc, item.upc);
+            line.SetMoney(line::kCost, Cents(item.cost_cents));
+            line.SetText(line::kDescription, item.description);
+            line.SetText(line::kItemCode, item.number);
             price_cents = item.price_cents;
           }
           const std::int64_t amount = std::llround(static_cast<double>(price_cents) * quantity);
           const std::int64_t tax = std::llround(static_cast<double>(amount) * 0.07);
-          line.SetMoney(10, Cents(price_cents));
-          line.SetMoney(12, Cents(price_cents));
-          line.SetMoney(13, Cents(amount));
-          line.SetMoney(20, Cents(tax));
+          line.SetMoney(line::kListPrice, Cents(price_cents));
+          line.SetMoney(line::kPrice, Cents(price_cents));
+          line.SetMoney(line::kAmount, Cents(amount));
+          line.SetMoney(line::kTax, Cents(tax));
           total_cents += amount;
           tax_cents += tax;
           if (!Add(line, error)) return false;
         }
 
         head.Clear();
-        head.SetInteger(0, sale);
-        head.SetText(1, date);
-        head.SetInteger(2, station);
-        head.SetText(3, "E" + Digits(random_.Between(1, 12), 3));
-        head.SetText(4, invoice);
-        head.SetInteger(5, lines);
+        head.SetInteger(head::kSaleNumber, sale);
+        head.SetText(head::kSaleDate, date);
+        head.SetInteger(head::kStation, station);
+        head.SetText(head::kClerk, "E" + Digits(random_.Between(1, 12), 3));
+        head.SetText(head::kInvoice, invoice);
+        head.SetInteger(head::kLineCount, lines);
         if (random_.Chance(0.35)) {
-          head.SetText(7, customers_[static_cast<std::size_t>(
-                              random_.Below(static_cast<int>(customers_.size())))]);
+          head.SetText(head::kCustomer, customers_[static_cast<std::size_t>(
+                                            random_.Below(static_cast<int>(customers_.size())))]);
         }
-        head.SetMoney(8, Cents(total_cents + tax_cents));
-        head.SetMoney(9, Cents(tax_cents));
-        head.SetText(10, all_returns ? "R" : "S");
+        head.SetMoney(head::kTotal, Cents(total_cents + tax_cents));
+        head.SetMoney(head::kTax, Cents(tax_cents));
+        head.SetText(head::kSaleType, all_returns ? "R" : "S");
         const double status = random_.Unit();
-        head.SetText(11, status < 0.95 ? " " : status < 0.98 ? "V" : "H");
-        head.SetSingle(15, 0.07f);
-        head.SetMoney(16, Cents(total_cents));
-        head.SetMoney(17, Cents(tax_cents));
-        head.SetInteger(30, 1);
-        head.SetMoney(31, Cents(total_cents + tax_cents));
-        head.SetText(32, random_.Pick(kTenders));
+        head.SetText(head::kStatus, status < 0.95 ? " " : status < 0.98 ? "V" : "H");
+        head.SetSingle(head::kTaxRate, 0.07f);
+        head.SetMoney(head::kTaxableAmount, Cents(total_cents));
+        head.SetMoney(head::kTaxAmount, Cents(tax_cents));
+        head.SetInteger(head::kTenderType, 1);
+        head.SetMoney(head::kTenderAmount, Cents(total_cents + tax_cents));
+        head.SetText(head::kTenderName, random_.Pick(kTenders));
         if (!Add(head, error)) return false;
       }
     }

@@ -4,13 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "app/activity_log.h"
-#include "app/report_record.h"
+#include "app/report_ftp.h"
+#include "app/report_jobs.h"
+#include "context/activity_log.h"
+#include "context/report_record.h"
 #include "extracts/customers_extract.h"
 #include "extracts/extract_files.h"
 #include "extracts/sales_extract.h"
-#include "transfer/report_ftp.h"
-#include "transfer/report_jobs.h"
 
 namespace kez {
 namespace {
@@ -33,7 +33,7 @@ void Log(AppContext& context, std::string_view piece) { WriteLog(context, JobTex
 UploadOutcome UploadFilesOfDay(AppContext& context, const LocalDateTime& day) {
   Host& host = context.host;
   // A copy: a settings window handling events during the transfer must not change this run.
-  const clsSettings report = ReportRecord(context, 0);
+  const clsSettings report = ReportRecord(context, kMarketingPortalReport);
   const std::filesystem::path folder = MarketingPortalFolder(context.pos.DataPath);
   const std::unique_ptr<cFTP> ftp = NewReportFtpClient(context, report);
   UploadOutcome outcome;
@@ -50,7 +50,8 @@ UploadOutcome UploadFilesOfDay(AppContext& context, const LocalDateTime& day) {
     Log(context, " - Set directory to: " + report.FTPDirectory);
     host.SetProgress(40, "Uploading File");
     for (std::size_t i = 0; i < kUploadPrefixes.size(); ++i) {
-      const std::string name = ExtractFileName(kUploadPrefixes[i], context.StoreNumber, day);
+      const std::string name =
+          ExtractFileName(kUploadPrefixes[i], context.export_state.StoreNumber, day);
       const std::filesystem::path local = folder / name;
       std::error_code code;
       if (!std::filesystem::is_regular_file(local, code)) {
@@ -82,13 +83,14 @@ void RunMarketingPortal(AppContext& context) {
   context.host.SetBusy(true);
   // Each extract reports its own failures (activity log, message box); the upload sends whatever
   // files of today's names exist.
-  CreateSalesExtract(context);
+  const LogWriter log = ActivityLogWriter(context);
+  CreateSalesExtract(context.pos, context.export_state, log);
   Log(context, " - Create Kez Sales For Extract");
   context.host.SetProgress(50, JobText(" 50%"));
-  CreateCustomersExtract(context);
+  CreateCustomersExtract(context.pos, context.export_state, log);
   Log(context, " - Create KEZ Customers Extract");
   context.host.SetProgress(100, JobText(" 100%"));
-  ReportRecord(context, 0).Invoice = context.LastInvoice;
+  ReportRecord(context, kMarketingPortalReport).Invoice = context.export_state.LastInvoice;
   UploadMarketingPortal(context);
 }
 

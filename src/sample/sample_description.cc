@@ -1,4 +1,4 @@
-#include "posdata/sample_description.h"
+#include "sample/sample_description.h"
 
 #include <cctype>
 #include <charconv>

@@ -1,12 +1,12 @@
 // The report records of the context and their file: loaded at start-up and saved after each
 // scheduler tick and by the settings window, with anything that went wrong written to the
 // activity log.
-#ifndef KEZ_APP_REPORT_SETTINGS_IO_H_
-#define KEZ_APP_REPORT_SETTINGS_IO_H_
+#ifndef KEZ_CONTEXT_REPORT_SETTINGS_IO_H_
+#define KEZ_CONTEXT_REPORT_SETTINGS_IO_H_
 
 #include <filesystem>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez {
 
@@ -21,4 +21,4 @@ bool SaveReportSettings(AppContext& context, const std::filesystem::path& data_p
 
 }  // namespace kez
 
-#endif  // KEZ_APP_REPORT_SETTINGS_IO_H_
+#endif  // KEZ_CONTEXT_REPORT_SETTINGS_IO_H_

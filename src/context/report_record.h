@@ -1,11 +1,11 @@
 // The report records of the context by position, made when missing: a list read from a damaged or
 // partial file, or a context that never loaded one, still gives the jobs a record to use.
-#ifndef KEZ_APP_REPORT_RECORD_H_
-#define KEZ_APP_REPORT_RECORD_H_
+#ifndef KEZ_CONTEXT_REPORT_RECORD_H_
+#define KEZ_CONTEXT_REPORT_RECORD_H_
 
 #include <cstddef>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez {
 
@@ -19,4 +19,4 @@ const clsSettings* FindReportRecord(const AppContext& context, int index);
 
 }  // namespace kez
 
-#endif  // KEZ_APP_REPORT_RECORD_H_
+#endif  // KEZ_CONTEXT_REPORT_RECORD_H_

@@ -1,8 +1,8 @@
 // A sample store described record by record in JSON (kezagg sample --from): exactly the records
 // listed, each field given by name or index, every other field empty. docs/sample-store.md
 // describes the format.
-#ifndef KEZ_POSDATA_SAMPLE_DESCRIPTION_H_
-#define KEZ_POSDATA_SAMPLE_DESCRIPTION_H_
+#ifndef KEZ_SAMPLE_SAMPLE_DESCRIPTION_H_
+#define KEZ_SAMPLE_SAMPLE_DESCRIPTION_H_
 
 #include <string>
 #include <string_view>
@@ -25,4 +25,4 @@ bool ReadSampleDescription(std::string_view json, SampleDescription* out, std::s
 
 }  // namespace kez
 
-#endif  // KEZ_POSDATA_SAMPLE_DESCRIPTION_H_
+#endif  // KEZ_SAMPLE_SAMPLE_DESCRIPTION_H_

@@ -1,11 +1,11 @@
-#include "app/report_settings_io.h"
+#include "context/report_settings_io.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
-#include "app/activity_log.h"
+#include "context/activity_log.h"
 #include "settings/sm_settings.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"

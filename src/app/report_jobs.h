@@ -6,10 +6,10 @@
 // mode and transfer type, always on port 0 (the port in the address, else 21: an address may be
 // written "host:port"). Nothing is retried, and the files are neither deleted nor renamed, so a
 // day's upload can be sent again (ResendMarketingPortal, ResendSymphonyIRI).
-#ifndef KEZ_TRANSFER_REPORT_JOBS_H_
-#define KEZ_TRANSFER_REPORT_JOBS_H_
+#ifndef KEZ_APP_REPORT_JOBS_H_
+#define KEZ_APP_REPORT_JOBS_H_
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "platform/host.h"
 
 namespace kez {
@@ -42,4 +42,4 @@ UploadOutcome ResendSymphonyIRI(AppContext& context, const LocalDateTime& run_da
 
 }  // namespace kez
 
-#endif  // KEZ_TRANSFER_REPORT_JOBS_H_
+#endif  // KEZ_APP_REPORT_JOBS_H_

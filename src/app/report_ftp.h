@@ -1,10 +1,10 @@
 // The FTP client of one report upload, set up from the report's settings.
-#ifndef KEZ_TRANSFER_REPORT_FTP_H_
-#define KEZ_TRANSFER_REPORT_FTP_H_
+#ifndef KEZ_APP_REPORT_FTP_H_
+#define KEZ_APP_REPORT_FTP_H_
 
 #include <memory>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 #include "transfer/ftp_client.h"
 
 namespace kez {
@@ -15,4 +15,4 @@ std::unique_ptr<cFTP> NewReportFtpClient(AppContext& context, const clsSettings&
 
 }  // namespace kez
 
-#endif  // KEZ_TRANSFER_REPORT_FTP_H_
+#endif  // KEZ_APP_REPORT_FTP_H_

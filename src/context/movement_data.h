@@ -2,8 +2,8 @@
 // with the units and dollars sold and the item's UPC, description, price, pack and size. The
 // collection fills them (movement_collection.h) and the movement file writes them
 // (movement_file.h).
-#ifndef KEZ_EXTRACTS_MOVEMENT_DATA_H_
-#define KEZ_EXTRACTS_MOVEMENT_DATA_H_
+#ifndef KEZ_CONTEXT_MOVEMENT_DATA_H_
+#define KEZ_CONTEXT_MOVEMENT_DATA_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -62,4 +62,4 @@ struct MovementData {
 
 }  // namespace kez
 
-#endif  // KEZ_EXTRACTS_MOVEMENT_DATA_H_
+#endif  // KEZ_CONTEXT_MOVEMENT_DATA_H_

@@ -1,4 +1,4 @@
-#include "app/config_files.h"
+#include "context/config_files.h"
 
 #include <gtest/gtest.h>
 
@@ -56,16 +56,16 @@ TEST_F(ConfigFilesTest, ExportStateIsTakenVerbatimFromBackupDirectory) {
       "[Log]\r\nSaveLog=Y\r\n[Backup Directory]\r\nStore Number=00042\r\n"
       "Export Date=1/5/2026\r\nLast Invoice=0001234\r\n[EXPORT]\r\nStore Number=99999\r\n");
   LoadAggregatorSettings(context_);
-  EXPECT_EQ(context_.StoreNumber, "00042");
-  EXPECT_EQ(context_.ExportDate, "1/5/2026");
-  EXPECT_EQ(context_.LastInvoice, "0001234");
+  EXPECT_EQ(context_.export_state.StoreNumber, "00042");
+  EXPECT_EQ(context_.export_state.ExportDate, "1/5/2026");
+  EXPECT_EQ(context_.export_state.LastInvoice, "0001234");
 }
 
 TEST_F(ConfigFilesTest, AMissingFileIsReportedAndLeavesTheLogOff) {
-  context_.StoreNumber = "kept";
+  context_.export_state.StoreNumber = "kept";
   LoadAggregatorSettings(context_);
   EXPECT_FALSE(context_.save_log);
-  EXPECT_EQ(context_.StoreNumber, "kept");
+  EXPECT_EQ(context_.export_state.StoreNumber, "kept");
   ASSERT_EQ(host_.messages().size(), 1u);
   const testing::RecordedMessage& message = host_.messages()[0];
   EXPECT_EQ(message.text, "Unable to open KEZ Data Aggregator Settings File, " +
@@ -77,10 +77,10 @@ TEST_F(ConfigFilesTest, AMissingFileIsReportedAndLeavesTheLogOff) {
 TEST_F(ConfigFilesTest, ExportStateGoesToTheSuitesIniInOrderKeepingTheRest) {
   std::ofstream(data_ / "KEZ.INI", std::ios::binary)
       << "[STATION]\r\nNumber=3\r\n[EXPORT FTP]\r\nAddress=suite.example\r\nPort=2121\r\n";
-  context_.ExportDate = "1/5/2026";
-  context_.LastInvoice = "0001234";
-  context_.StoreNumber = "00042";
-  EXPECT_TRUE(SaveExportState(context_, data_.path()));
+  context_.export_state.ExportDate = "1/5/2026";
+  context_.export_state.LastInvoice = "0001234";
+  context_.export_state.StoreNumber = "00042";
+  EXPECT_TRUE(SaveExportState(host_, context_.export_state, data_.path()));
   EXPECT_EQ(host_.do_events_calls(), 1);
   // Without an export FTP account of its own the system leaves the suite's one alone.
   EXPECT_EQ(SuiteIni(),
@@ -88,8 +88,8 @@ TEST_F(ConfigFilesTest, ExportStateGoesToTheSuitesIniInOrderKeepingTheRest) {
             "[EXPORT]\r\nExport Date=1/5/2026\r\nLast Invoice=0001234\r\nStore Number=00042\r\n"
             "Auto Shutdown=No\r\n");
 
-  context_.export_ftp = ExportFtpAccount{"ftp.example", "user", "pw", "/up", "21"};
-  EXPECT_TRUE(SaveExportState(context_, data_.path()));
+  context_.export_state.export_ftp = ExportFtpAccount{"ftp.example", "user", "pw", "/up", "21"};
+  EXPECT_TRUE(SaveExportState(host_, context_.export_state, data_.path()));
   EXPECT_NE(SuiteIni().find("[EXPORT FTP]\r\nAddress=ftp.example\r\nPort=21\r\nUsername=user\r\n"
                             "Password=pw\r\nDirectory=/up\r\n"),
             std::string::npos)
@@ -97,7 +97,7 @@ TEST_F(ConfigFilesTest, ExportStateGoesToTheSuitesIniInOrderKeepingTheRest) {
 }
 
 TEST_F(ConfigFilesTest, AMissingSuiteIniIsReportedAndNothingIsWritten) {
-  EXPECT_FALSE(SaveExportState(context_, data_.path()));
+  EXPECT_FALSE(SaveExportState(host_, context_.export_state, data_.path()));
   EXPECT_FALSE(fs::exists(data_ / "KEZ.INI"));
   ASSERT_EQ(host_.messages().size(), 1u);
   EXPECT_EQ(host_.messages()[0].text, "Unable to open KEZ Settings File, KEZ.INI.");

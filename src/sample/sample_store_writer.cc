@@ -1,4 +1,4 @@
-#include "posdata/sample_store_writer.h"
+#include "sample/sample_store_writer.h"
 
 #include <system_error>
 

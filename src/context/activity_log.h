@@ -1,16 +1,17 @@
 // The activity log: one line per job step in KEZDataAggregator.log in AppDir, "YYYYMMDD^hh:mm^"
 // followed by the message, each line ended by CR LF. The file is opened, appended and closed for
 // every line, so another program may read or delete it between lines; only purge removes it.
-#ifndef KEZ_APP_ACTIVITY_LOG_H_
-#define KEZ_APP_ACTIVITY_LOG_H_
+#ifndef KEZ_CONTEXT_ACTIVITY_LOG_H_
+#define KEZ_CONTEXT_ACTIVITY_LOG_H_
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "app/app_context.h"
+#include "context/app_context.h"
 
 namespace kez {
 
@@ -24,6 +25,12 @@ std::filesystem::path LogFilePath(const std::filesystem::path& app_dir);
 // save-log flag is off. A line that cannot be written is dropped:
 // the log is where failures are reported, so there is nowhere else to report it.
 void WriteLog(AppContext& context, std::string_view message);
+
+// Writes one activity-log line: all that a piece of work which only reports needs of the context.
+using LogWriter = std::function<void(std::string_view message)>;
+
+// A writer of `context`'s activity log, through WriteLog. It refers to the context.
+LogWriter ActivityLogWriter(AppContext& context);
 
 // One row of the settings window's log list.
 struct LogRow {
@@ -51,4 +58,4 @@ bool ViewLog(AppContext& context);
 
 }  // namespace kez
 
-#endif  // KEZ_APP_ACTIVITY_LOG_H_
+#endif  // KEZ_CONTEXT_ACTIVITY_LOG_H_

@@ -1,8 +1,8 @@
 // The state that lives from start-up to the end of the process, in one place: created by the
 // front end (tray program, kezagg, a test) and passed by reference to every operation that needs
 // it. Each test builds its own, so nothing is shared between tests.
-#ifndef KEZ_APP_APP_CONTEXT_H_
-#define KEZ_APP_APP_CONTEXT_H_
+#ifndef KEZ_CONTEXT_APP_CONTEXT_H_
+#define KEZ_CONTEXT_APP_CONTEXT_H_
 
 #include <chrono>
 #include <filesystem>
@@ -13,7 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "extracts/movement_data.h"
+#include "context/export_state.h"
+#include "context/movement_data.h"
 #include "platform/host.h"
 #include "platform/instance_lock.h"
 #include "posdata/pos_database.h"
@@ -21,15 +22,6 @@
 #include "transfer/ftp_options.h"
 
 namespace kez {
-
-// The FTP account that the POS suite keeps in KEZ.INI's "EXPORT FTP" section.
-struct ExportFtpAccount {
-  std::string address;
-  std::string username;
-  std::string password;
-  std::string directory;
-  std::string port;
-};
 
 struct AppContext;
 
@@ -44,6 +36,8 @@ struct WindowHooks {
   std::function<void(AppContext&)> unload_windows;
 };
 
+// Members that the program's own documents name (HelpFile, AppDir, ReportSettings, and the export
+// state's texts) keep those names, so that a reader can find them there; the rest follow our style.
 struct AppContext {
   explicit AppContext(Host& host_in) : host(host_in), pos(host_in) {}
   AppContext(const AppContext&) = delete;
@@ -75,12 +69,7 @@ struct AppContext {
   bool save_log = false;
 
   // The export state: set from the current report before each job and advanced by the extracts.
-  std::string StoreNumber;  // five digits
-  std::string LastInvoice;  // seven characters once a job has run
-  std::string ExportDate;   // short date (M/D/YYYY) text
-  // Written to KEZ.INI's "EXPORT FTP" section only when present, so that the suite's own account
-  // is never blanked.
-  std::optional<ExportFtpAccount> export_ftp;
+  ExportState export_state;
 
   // The two report records (kMarketingPortalReport, kSymphonyIriReport), filled at start-up by
   // LoadReportSettings.
@@ -101,4 +90,4 @@ struct AppContext {
 
 }  // namespace kez
 
-#endif  // KEZ_APP_APP_CONTEXT_H_
+#endif  // KEZ_CONTEXT_APP_CONTEXT_H_

@@ -7,8 +7,8 @@
 #include <map>
 #include <set>
 
-#include "posdata/sample_description.h"
-#include "posdata/sample_generator.h"
+#include "sample/sample_description.h"
+#include "sample/sample_generator.h"
 #include "support/samples.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "app/config_files.h"
+#include "context/config_files.h"
 
 #include "platform/windows1252.h"
 #include "settings/ini_services.h"
@@ -22,13 +22,13 @@ void LoadAggregatorSettings(AppContext& context) {
   if (!ini.FileOpen()) {
     context.host.ShowMessage(
         "Unable to open KEZ Data Aggregator Settings File, " + PathText(file) + ".",
-        MessageButtons::kOk, MessageIcon::kNone, "Error");
+        MessageButtons::kOk, MessageIcon::kNone, "Error", MessageKind::kInformation);
     return;
   }
   context.save_log = SaveLogValue(ini);
-  context.StoreNumber = ini.GetValue("Backup Directory", "Store Number", "");
-  context.ExportDate = ini.GetValue("Backup Directory", "Export Date", "");
-  context.LastInvoice = ini.GetValue("Backup Directory", "Last Invoice", "");
+  context.export_state.StoreNumber = ini.GetValue("Backup Directory", "Store Number", "");
+  context.export_state.ExportDate = ini.GetValue("Backup Directory", "Export Date", "");
+  context.export_state.LastInvoice = ini.GetValue("Backup Directory", "Last Invoice", "");
 }
 
 void LoadSaveLogSwitch(AppContext& context) {
@@ -37,24 +37,23 @@ void LoadSaveLogSwitch(AppContext& context) {
   if (ini.FileOpen()) context.save_log = SaveLogValue(ini);
 }
 
-bool SaveExportState(AppContext& context, const std::filesystem::path& data_path) {
-  clsINI_Services ini(context.host);
+bool SaveExportState(Host& host, const ExportState& state, const std::filesystem::path& data_path) {
+  clsINI_Services ini(host);
   ini.File_Name(data_path / kSuiteIniName);
   if (!ini.FileOpen()) {
-    context.host.ShowMessage(
-        std::string("Unable to open KEZ Settings File, ") + kSuiteIniName + ".",
-        MessageButtons::kOk, MessageIcon::kNone, "Error");
+    host.ShowMessage(std::string("Unable to open KEZ Settings File, ") + kSuiteIniName + ".",
+                     MessageButtons::kOk, MessageIcon::kNone, "Error", MessageKind::kInformation);
     return false;
   }
-  context.host.DoEvents();
+  host.DoEvents();
   // Each write is checked by nobody: a key that cannot be written is written again after the next
   // customer extract.
-  ini.WriteData("EXPORT", "Export Date", context.ExportDate);
-  ini.WriteData("EXPORT", "Last Invoice", context.LastInvoice);
-  ini.WriteData("EXPORT", "Store Number", context.StoreNumber);
+  ini.WriteData("EXPORT", "Export Date", state.ExportDate);
+  ini.WriteData("EXPORT", "Last Invoice", state.LastInvoice);
+  ini.WriteData("EXPORT", "Store Number", state.StoreNumber);
   ini.WriteData("EXPORT", "Auto Shutdown", "No");
-  if (context.export_ftp) {
-    const ExportFtpAccount& ftp = *context.export_ftp;
+  if (state.export_ftp) {
+    const ExportFtpAccount& ftp = *state.export_ftp;
     ini.WriteData("EXPORT FTP", "Address", ftp.address);
     ini.WriteData("EXPORT FTP", "Username", ftp.username);
     ini.WriteData("EXPORT FTP", "Password", ftp.password);

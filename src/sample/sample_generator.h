@@ -4,8 +4,8 @@
 // occasional gap, some items have no UPC record and a few sale lines name an item that is not in
 // the inventory, quantities include halves and returns, and customers' record dates spread over
 // several years, some blank. docs/sample-store.md gives the sizes.
-#ifndef KEZ_POSDATA_SAMPLE_GENERATOR_H_
-#define KEZ_POSDATA_SAMPLE_GENERATOR_H_
+#ifndef KEZ_SAMPLE_SAMPLE_GENERATOR_H_
+#define KEZ_SAMPLE_SAMPLE_GENERATOR_H_
 
 #include <cstdint>
 #include <optional>
@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "platform/host.h"
-#include "posdata/sample_store_writer.h"
+#include "sample/sample_store_writer.h"
 
 namespace kez {
 
@@ -44,4 +44,4 @@ std::string SampleSuiteIni(const LocalDateTime& until);
 
 }  // namespace kez
 
-#endif  // KEZ_POSDATA_SAMPLE_GENERATOR_H_
+#endif  // KEZ_SAMPLE_SAMPLE_GENERATOR_H_

@@ -2,13 +2,13 @@
 #include <filesystem>
 #include <string>
 
-#include "app/activity_log.h"
-#include "app/report_record.h"
+#include "app/report_ftp.h"
+#include "app/report_jobs.h"
+#include "context/activity_log.h"
+#include "context/report_record.h"
 #include "extracts/movement_collection.h"
 #include "extracts/movement_file.h"
 #include "platform/date_text.h"
-#include "transfer/report_ftp.h"
-#include "transfer/report_jobs.h"
 
 namespace kez {
 namespace {
@@ -63,17 +63,18 @@ UploadOutcome UploadMovementFile(AppContext& context, const clsSettings& report,
 
 void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   Host& host = context.host;
-  ReportRecord(context, 1).StartDate = run_date;
+  ReportRecord(context, kSymphonyIriReport).StartDate = run_date;
   // A copy: a settings window handling events during the transfer must not change this run.
-  const clsSettings report = ReportRecord(context, 1);
+  const clsSettings report = ReportRecord(context, kSymphonyIriReport);
   host.SetBusy(true);
   host.SetProgress(0, "SymphonyIRI Data 0%");
   WriteLog(context, "SymphonyIRI - Collecting data from database");
-  CollectMovementData(context);
+  CollectMovementData(context.pos, report, context.movement);
   host.SetProgress(50, "SymphonyIRI Data 50%");
   // A file that cannot be written is reported by the writer. An older file of the same name may
   // still lie there with other figures: it is not sent, the run ends as for a missing file.
-  const bool written = WriteMovementFile(context);
+  const bool written =
+      WriteMovementFile(context.pos.DataPath, context.movement, ActivityLogWriter(context));
   const std::string remote_name = MovementFileName(context.movement.MovementStartKey);
   WriteLog(context, "SymphonyIRI - Saving data to file " + remote_name);
   UploadMovementFile(context, report,
@@ -83,7 +84,7 @@ void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
 }
 
 UploadOutcome ResendSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
-  const clsSettings report = ReportRecord(context, 1);
+  const clsSettings report = ReportRecord(context, kSymphonyIriReport);
   const std::string name = MovementFileName(FormatDateKey(run_date));
   context.host.SetBusy(true);
   const UploadOutcome outcome =

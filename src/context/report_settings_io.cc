@@ -1,6 +1,6 @@
-#include "app/report_settings_io.h"
+#include "context/report_settings_io.h"
 
-#include "app/activity_log.h"
+#include "context/activity_log.h"
 #include "settings/sm_settings.h"
 
 namespace kez {
