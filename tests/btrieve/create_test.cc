@@ -30,6 +30,7 @@ void ExpectSameBytes(const Bytes& ours, const Bytes& theirs, std::size_t offset,
 }
 
 TEST(CreateFile, NewFormatMatchesAnEngineMadeEmptyFile) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/MULTIACS.DAT");
   const Bytes theirs = Sample("wbtrv32/assets/MULTIACS.DAT");
   std::unique_ptr<File> real;
   ASSERT_TRUE(File::OpenBytes(theirs, "MULTIACS.DAT", &real).ok());
@@ -65,6 +66,7 @@ TEST(CreateFile, NewFormatMatchesAnEngineMadeEmptyFile) {
 }
 
 TEST(CreateFile, OldFormatMatchesAnEngineMadeEmptyFile) {
+  KEZ_NEEDS_SAMPLES("doclife/F16.DAT");
   const Bytes theirs = Sample("doclife/F16.DAT");
   std::unique_ptr<File> real;
   ASSERT_TRUE(File::OpenBytes(theirs, "F16.DAT", &real).ok());

@@ -57,6 +57,7 @@ std::vector<std::pair<std::uint32_t, Bytes>> KeyOrder(File& file, int key_number
 TEST(DamagedFiles, TruncatedCopiesGiveAStatusOrReadWhatRemains) {
   for (const char* path : {"wbtrv32/assets/GALTELA.DAT", "wbtrv32/assets/VARIABLE.DAT",
                            "doclife/F20.DAT", "Xtrieve/data/fixtures/TESTE.DAT"}) {
+    KEZ_NEEDS_SAMPLES(path);
     const Bytes whole = Sample(path);
     for (std::size_t size : {std::size_t{0}, std::size_t{3}, std::size_t{100}, std::size_t{511},
                              std::size_t{4095}, whole.size() / 2, whole.size() - 1}) {
@@ -75,6 +76,7 @@ TEST(DamagedFiles, TruncatedCopiesGiveAStatusOrReadWhatRemains) {
 }
 
 TEST(DamagedFiles, ControlRecordDamageIsRefusedWithAReason) {
+  KEZ_NEEDS_SAMPLES("doclife/F20.DAT", "wbtrv32/assets/GALTELA.DAT");
   Bytes bytes = Sample("doclife/F20.DAT");
   bytes[0x08] = 0x13;  // page size 0x1013
   std::unique_ptr<File> file;
@@ -103,6 +105,7 @@ TEST(DamagedFiles, ControlRecordDamageIsRefusedWithAReason) {
 }
 
 TEST(DamagedFiles, NewerVersionsAreRecognisedAndRefused) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/MULTIACS.DAT");
   Bytes bytes = Sample("wbtrv32/assets/MULTIACS.DAT");
   StoreU16(&bytes[0x4A], 0x0900);
   std::unique_ptr<File> file;
@@ -112,6 +115,7 @@ TEST(DamagedFiles, NewerVersionsAreRecognisedAndRefused) {
 }
 
 TEST(DamagedFiles, BrokenIndexPageFallsBackToTheSameOrder) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/WCCACMS2.DAT");
   std::unique_ptr<File> good;
   const Bytes original = Sample("wbtrv32/assets/WCCACMS2.DAT");
   ASSERT_TRUE(File::OpenBytes(original, "good", &good).ok());
@@ -131,6 +135,7 @@ TEST(DamagedFiles, BrokenIndexPageFallsBackToTheSameOrder) {
 }
 
 TEST(DamagedFiles, IndexEntryPointingAtTheWrongRecordIsCaughtMidWalk) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   std::unique_ptr<File> good;
   const Bytes original = Sample("wbtrv32/assets/VARIABLE.DAT");
   ASSERT_TRUE(File::OpenBytes(original, "good", &good).ok());
@@ -151,6 +156,7 @@ TEST(DamagedFiles, IndexEntryPointingAtTheWrongRecordIsCaughtMidWalk) {
 }
 
 TEST(DamagedFiles, DamagedVariablePageGivesStatus54) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   Bytes bytes = Sample("wbtrv32/assets/VARIABLE.DAT");
   std::unique_ptr<File> good;
   ASSERT_TRUE(File::OpenBytes(bytes, "good", &good).ok());
@@ -173,6 +179,7 @@ TEST(DamagedFiles, DamagedVariablePageGivesStatus54) {
 // (the sanitizers and the test timeout watch).
 TEST(DamagedFiles, EveryByteFlippedInSmallFiles) {
   for (const char* path : {"wbtrv32/assets/MBBSEMU.DAT", "Xtrieve/data/fixtures/TEST.DAT"}) {
+    KEZ_NEEDS_SAMPLES(path);
     const Bytes original = Sample(path);
     for (std::size_t i = 0; i < original.size(); ++i) {
       Bytes bytes = original;
@@ -185,6 +192,7 @@ TEST(DamagedFiles, EveryByteFlippedInSmallFiles) {
 
 TEST(DamagedFiles, SampledBytesFlippedInNewFormatFiles) {
   for (const char* path : {"wbtrv32/assets/GALTELA.DAT", "wbtrv32/assets/WGSMENU2.DAT"}) {
+    KEZ_NEEDS_SAMPLES(path);
     const Bytes original = Sample(path);
     for (std::size_t i = 0; i < original.size(); i += 173) {
       Bytes bytes = original;

@@ -17,7 +17,12 @@ namespace {
 const std::string kHistoryTable =
     "\x88\xe1\xe2\xae\xe0\xa8\xef\x5f\xe1\xe2\xa0\xe2\xec\xa8";  // "История_статьи"
 
+// The dictionary's three files and the file of table 23, the one these tests read through it.
+#define KEZ_NEEDS_DICTIONARY_SAMPLES() \
+  KEZ_NEEDS_SAMPLES("doclife/FILE.DDF", "doclife/FIELD.DDF", "doclife/INDEX.DDF", "doclife/F23.DAT")
+
 TEST(OldDictionary, TablesFieldsAndKeysOfEightySevenByteRecords) {
+  KEZ_NEEDS_DICTIONARY_SAMPLES();
   Dictionary dictionary;
   ASSERT_TRUE(Dictionary::Load(kez::testing::SamplePath("doclife"), &dictionary).ok());
   EXPECT_EQ(dictionary.tables().size(), 30u);
@@ -53,6 +58,7 @@ TEST(OldDictionary, TablesFieldsAndKeysOfEightySevenByteRecords) {
 }
 
 TEST(TableHandle, DecodesFieldsByIndexAndByName) {
+  KEZ_NEEDS_DICTIONARY_SAMPLES();
   Table table;
   table.set_dictionary_location(kez::testing::SamplePath("doclife"));
   table.set_table_name(kHistoryTable);
@@ -73,6 +79,7 @@ TEST(TableHandle, DecodesFieldsByIndexAndByName) {
 }
 
 TEST(TableHandle, FieldsSetInTheImageFeedTheNextKeyedRead) {
+  KEZ_NEEDS_DICTIONARY_SAMPLES();
   Table table;
   table.set_dictionary_location(kez::testing::SamplePath("doclife"));
   table.set_table_name(kHistoryTable);
@@ -91,6 +98,7 @@ TEST(TableHandle, FieldsSetInTheImageFeedTheNextKeyedRead) {
 }
 
 TEST(TableHandle, UnknownFieldsAndUnopenedTablesFailClearly) {
+  KEZ_NEEDS_DICTIONARY_SAMPLES();
   Table table;
   EXPECT_EQ(table.Perform(kOpGetFirst), kFileNotOpen);
   table.set_dictionary_location(kez::testing::SamplePath("doclife"));
@@ -106,6 +114,7 @@ TEST(TableHandle, UnknownFieldsAndUnopenedTablesFailClearly) {
 }
 
 TEST(OldDictionary, AFolderWithoutDictionaryOrWithTextNamedLikeOne) {
+  KEZ_NEEDS_SAMPLES("wbtrv32");
   Dictionary dictionary;
   EXPECT_EQ(Dictionary::Load(kez::testing::SamplePath("wbtrv32"), &dictionary).code(),
             kFileNotFound);

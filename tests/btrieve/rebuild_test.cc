@@ -43,7 +43,10 @@ struct Case {
   Format format;
 };
 
-class Rebuild : public ::testing::TestWithParam<Case> {};
+class Rebuild : public ::testing::TestWithParam<Case> {
+ protected:
+  void SetUp() override { KEZ_NEEDS_SAMPLES(GetParam().path); }
+};
 
 TEST_P(Rebuild, SameRecordsInEveryOrder) {
   const auto source_path = kez::testing::SamplePath(GetParam().path);
@@ -100,6 +103,7 @@ INSTANTIATE_TEST_SUITE_P(Samples, Rebuild, ::testing::ValuesIn(Cases()),
                          });
 
 TEST(RebuildOptions, PageSizeChangesAndTheTargetMustBeNew) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/WGSMENU2.DAT");
   kez::testing::TempDir dir;
   RebuildOptions options;
   options.page_size = 1024;

@@ -54,7 +54,10 @@ const std::vector<Expected>& AllSamples() {
 
 void PrintTo(const Expected& expected, std::ostream* out) { *out << expected.path; }
 
-class SampleFileTest : public ::testing::TestWithParam<Expected> {};
+class SampleFileTest : public ::testing::TestWithParam<Expected> {
+ protected:
+  void SetUp() override { KEZ_NEEDS_SAMPLES(GetParam().path); }
+};
 
 TEST_P(SampleFileTest, EveryIndexReachesEveryRecordInOrder) {
   const Expected& expected = GetParam();
@@ -153,6 +156,7 @@ Bytes VariableRecord(int i) {
 }
 
 TEST(VariableLengthRecords, AllTailsRebuiltExactlyInKeyOrder) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   std::unique_ptr<File> file;
   ASSERT_TRUE(File::Open(kez::testing::SamplePath("wbtrv32/assets/VARIABLE.DAT"), &file).ok());
   Bytes key;
@@ -166,6 +170,7 @@ TEST(VariableLengthRecords, AllTailsRebuiltExactlyInKeyOrder) {
 }
 
 TEST(VariableLengthRecords, LinkedDuplicatesComeInInsertionOrder) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   std::unique_ptr<File> file;
   ASSERT_TRUE(File::Open(kez::testing::SamplePath("wbtrv32/assets/VARIABLE.DAT"), &file).ok());
   Bytes key = {5, 0};
@@ -191,6 +196,7 @@ TEST(VariableLengthRecords, LinkedDuplicatesComeInInsertionOrder) {
 }
 
 TEST(VariableLengthRecords, SixPointOhFragmentsReassemble) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/WGSMENU2.DAT");
   std::unique_ptr<File> file;
   ASSERT_TRUE(File::Open(kez::testing::SamplePath("wbtrv32/assets/WGSMENU2.DAT"), &file).ok());
   Bytes record;
@@ -216,6 +222,7 @@ namespace {
 TEST(PageCache, TinyCacheReadsLikeAWholeFileInMemory) {
   for (const char* path : {"wbtrv32/assets/WCCACMS2.DAT", "wbtrv32/assets/VARIABLE.DAT",
                            "wbtrv32/assets/GALTELA.DAT"}) {
+    KEZ_NEEDS_SAMPLES(path);
     SCOPED_TRACE(path);
     const auto full_path = kez::testing::SamplePath(path);
     std::unique_ptr<File> small;

@@ -1,24 +1,26 @@
 #include "support/samples.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 
 namespace kez::testing {
 
-std::filesystem::path SamplesDir() { return std::filesystem::path(KEZ_SAMPLES_DIR); }
+const SampleFolder& Samples() {
+  static const SampleFolder folder =
+      FindSampleFolder(SampleSettingsFromEnvironment(KEZ_SAMPLES_DIR, KEZ_SOURCE_DIR));
+  return folder;
+}
 
 std::filesystem::path SourceDir() { return std::filesystem::path(KEZ_SOURCE_DIR); }
 
 std::filesystem::path SamplePath(std::string_view relative) {
-  std::filesystem::path path = SamplesDir() / relative;
-  if (!std::filesystem::exists(path)) {
-    ADD_FAILURE() << "sample file missing: " << path
-                  << " (configure with -DKEZ_SAMPLES_DIR=<folder of the Btrieve samples>)";
+  // Reached without KEZ_NEEDS_SAMPLES for this file: a test that forgot to say what it reads.
+  if (const std::string missing = MissingSamples(Samples(), {relative}); !missing.empty()) {
+    ADD_FAILURE() << missing << " (the test does not name it in KEZ_NEEDS_SAMPLES)";
     throw std::runtime_error("sample file missing");
   }
-  return path;
+  return Samples().path / relative;
 }
 
 std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& file) {
