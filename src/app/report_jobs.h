@@ -9,6 +9,11 @@
 #ifndef KEZ_APP_REPORT_JOBS_H_
 #define KEZ_APP_REPORT_JOBS_H_
 
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/delivery_journal.h"
 #include "context/app_context.h"
 #include "platform/host.h"
 
@@ -26,12 +31,21 @@ struct UploadOutcome {
 };
 
 // The sales extract, the customer extract, report 0's Invoice := LastInvoice, then the upload.
+// Today's extract files keep their lines when they never reached the server (see ExistingFile).
 void RunMarketingPortal(AppContext& context);
-// Uploads the day's three Marketing Portal files with report 0's FTP settings.
+// Uploads the day's three Marketing Portal files with report 0's FTP settings, then the report's
+// files of the last `outbox_days` days that never reached the server, oldest first. The delivery
+// journal in the MarketingPortal folder records each outcome; files that could not be written or
+// delivered are counted in context.shortfall.
 void UploadMarketingPortal(AppContext& context);
 // Report 1's StartDate := `run_date`, then the movement collection, the movement file and its
-// upload with report 1's FTP settings.
+// upload with report 1's FTP settings, then the report's earlier movement files that never
+// reached the server (the journal lies in the data path).
 void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date);
+
+// The files of each report that wait for a later run, oldest first.
+std::vector<PendingFile> PendingMarketingPortalFiles(AppContext& context);
+std::vector<PendingFile> PendingSymphonyIriFiles(AppContext& context);
 
 // The Marketing Portal upload of the files named for `day` and the export state's store number,
 // with the job's log lines and progress.

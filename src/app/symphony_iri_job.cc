@@ -1,7 +1,11 @@
-// The SymphonyIRI job: a week's movement collected, written to the movement file and uploaded.
+// The SymphonyIRI job: a week's movement collected, written to the movement file and uploaded,
+// then the report's earlier movement files that never reached the server.
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/delivery_journal.h"
 #include "app/report_ftp.h"
 #include "app/report_jobs.h"
 #include "context/activity_log.h"
@@ -13,49 +17,137 @@
 namespace kez {
 namespace {
 
-// Connects, sets the directory and sends the movement file under `remote_name`. Each step sets
-// the progress position and caption, and writes its log line.
-UploadOutcome UploadMovementFile(AppContext& context, const clsSettings& report,
-                                 const std::filesystem::path& local,
-                                 const std::string& remote_name) {
+constexpr std::string_view kMovementPrefix = "movement.CCC.cc";
+
+// Movement files: "movement.CCC.cc" + YYMMDD, the run date they are named after.
+std::optional<LocalDateTime> MovementFileDay(std::string_view name) {
+  if (name.size() != kMovementPrefix.size() + 6 ||
+      name.substr(0, kMovementPrefix.size()) != kMovementPrefix) {
+    return std::nullopt;
+  }
+  return ParseDateKey("20" + std::string(name.substr(kMovementPrefix.size())));
+}
+
+DeliveryJournal OpenJournal(AppContext& context) {
+  std::string error;
+  DeliveryJournal journal =
+      DeliveryJournal::Open(context.pos.DataPath, MovementFileDay, context.host.Now(), &error);
+  if (!error.empty()) WriteLog(context, "SymphonyIRI - Error: delivery journal: " + error);
+  return journal;
+}
+
+void SaveJournal(AppContext& context, const DeliveryJournal& journal) {
+  std::string error;
+  if (!journal.Save(&error)) {
+    WriteLog(context, "SymphonyIRI - Error: delivery journal not written: " + error);
+  }
+}
+
+void LogReason(AppContext& context, std::string_view reason) {
+  WriteLog(context, "SymphonyIRI - Reason: " + std::string(reason));
+}
+
+// Sends a waiting movement file under its own name on an open connection.
+bool SendPending(AppContext& context, cFTP& ftp, DeliveryJournal& journal,
+                 const std::filesystem::path& local) {
+  const std::string name = local.filename().string();
+  if (ftp.FTPUploadFile(local.string(), name)) {
+    WriteLog(context, "SymphonyIRI - Uploaded file: " + name);
+    journal.MarkDelivered(local, context.host.Now());
+    return true;
+  }
+  WriteLog(context, "SymphonyIRI - Error: Unable to upload file");
+  LogReason(context, name + ": " + ftp.GetLastErrorMessage());
+  journal.MarkFailed(local, ftp.GetLastErrorMessage(), context.host.Now());
+  ++context.shortfall.not_delivered;
+  if (ftp.GetFTPFileSize(name) >= 0 && !ftp.DeleteFTPFile(name)) {
+    WriteLog(context, "SymphonyIRI - Error: Unable to remove the partial file: " + name);
+    LogReason(context, ftp.GetLastErrorMessage());
+  }
+  return false;
+}
+
+// Connects, sets the directory and sends the movement file under `remote_name`, then the files
+// of `pending`. Each step sets the progress position and caption, and writes its log line.
+UploadOutcome UploadMovementFiles(AppContext& context, const clsSettings& report,
+                                  DeliveryJournal& journal, const std::filesystem::path& local,
+                                  const std::string& remote_name,
+                                  const std::vector<std::filesystem::path>& pending) {
   Host& host = context.host;
   UploadOutcome outcome;
   host.SetProgress(0, "Connecting to FTP Server");
   WriteLog(context,
            "SymphonyIRI - Connecting To Web Site: " + std::string(" ") + report.FTPAddress);
   std::error_code code;
-  if (local.empty() || !std::filesystem::is_regular_file(local, code)) {
+  const bool present = !local.empty() && std::filesystem::is_regular_file(local, code);
+  if (!present) {
     host.SetProgress(0, "File not found");
     WriteLog(context, "SymphonyIRI - Error: File not found");
+    LogReason(context, "no movement file " + remote_name + " in the data path");
     ++outcome.missing;
-    return outcome;
+    if (pending.empty()) return outcome;
   }
   const std::unique_ptr<cFTP> ftp = NewReportFtpClient(context, report);
   if (!ftp->OpenConnection(report.FTPAddress, report.FTPLogin, report.FTPPassword, 0)) {
     host.SetProgress(0, "Unable to connect to server");
     WriteLog(context, "SymphonyIRI - Error: Unable to connect to server");
+    LogReason(context, ftp->GetLastErrorMessage());
+    ++context.shortfall.uploads_not_started;
+    if (present) {
+      journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());
+      ++context.shortfall.not_delivered;
+    }
     return outcome;
   }
   outcome.connected = true;
   WriteLog(context, "SymphonyIRI - Connected: " + std::string(" ") + report.FTPAddress);
   host.SetProgress(25, "Setting Directory");
-  // A directory that cannot be set sends the file to the login directory.
-  ftp->SetFTPDirectory(report.FTPDirectory);
-  WriteLog(context, "SymphonyIRI - Set directory to: " + report.FTPDirectory);
-  host.SetProgress(50, "Uploading File");
-  if (!ftp->FTPUploadFile(local.string(), remote_name)) {
-    host.SetProgress(0, "Unable to upload file");
-    WriteLog(context, "SymphonyIRI - Error: Unable to upload file");
+  if (!ftp->SetFTPDirectory(report.FTPDirectory)) {
+    // A file sent elsewhere than the report's directory would count as sent and be lost.
+    host.SetProgress(0, "Unable to set directory");
+    WriteLog(context, "SymphonyIRI - Error: Unable to set directory to: " + report.FTPDirectory);
+    LogReason(context, ftp->GetLastErrorMessage());
+    ++context.shortfall.uploads_not_started;
+    if (present) {
+      journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());
+      ++context.shortfall.not_delivered;
+    }
     ftp->CloseConnection();
-    ++outcome.failed;
     return outcome;
   }
-  ++outcome.sent;
-  WriteLog(context, "SymphonyIRI - Uploaded file: " + remote_name);
+  WriteLog(context, "SymphonyIRI - Set directory to: " + report.FTPDirectory);
+  host.SetProgress(50, "Uploading File");
+  if (present) {
+    if (!ftp->FTPUploadFile(local.string(), remote_name)) {
+      host.SetProgress(0, "Unable to upload file");
+      WriteLog(context, "SymphonyIRI - Error: Unable to upload file");
+      LogReason(context, ftp->GetLastErrorMessage());
+      journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());
+      ++context.shortfall.not_delivered;
+      if (ftp->GetFTPFileSize(remote_name) >= 0 && !ftp->DeleteFTPFile(remote_name)) {
+        WriteLog(context, "SymphonyIRI - Error: Unable to remove the partial file: " + remote_name);
+        LogReason(context, ftp->GetLastErrorMessage());
+      }
+      ftp->CloseConnection();
+      ++outcome.failed;
+      return outcome;
+    }
+    ++outcome.sent;
+    journal.MarkDelivered(local, host.Now());
+    WriteLog(context, "SymphonyIRI - Uploaded file: " + remote_name);
+  }
+  for (const std::filesystem::path& file : pending) {
+    if (file.filename() == remote_name) continue;
+    if (SendPending(context, *ftp, journal, file)) {
+      ++outcome.sent;
+    } else {
+      ++outcome.failed;
+    }
+  }
   host.SetProgress(75, "Closing connection");
   ftp->CloseConnection();
   WriteLog(context, "SymphonyIRI - Closed connection to:  " + report.FTPAddress);
-  host.SetProgress(100, "SymphonyIRI suceeded");
+  if (outcome.failed == 0 && present) host.SetProgress(100, "SymphonyIRI suceeded");
   return outcome;
 }
 
@@ -67,6 +159,8 @@ void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   // A copy: a settings window handling events during the transfer must not change this run.
   const clsSettings report = ReportRecord(context, kSymphonyIriReport);
   host.SetBusy(true);
+  // Read before the movement file is written: on a first run, what lies here counts as sent.
+  DeliveryJournal journal = OpenJournal(context);
   host.SetProgress(0, "SymphonyIRI Data 0%");
   WriteLog(context, "SymphonyIRI - Collecting data from database");
   CollectMovementData(context.pos, report, context.movement);
@@ -75,11 +169,17 @@ void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   // still lie there with other figures: it is not sent, the run ends as for a missing file.
   const bool written =
       WriteMovementFile(context.pos.DataPath, context.movement, ActivityLogWriter(context));
+  if (!written) ++context.shortfall.not_written;
   const std::string remote_name = MovementFileName(context.movement.MovementStartKey);
   WriteLog(context, "SymphonyIRI - Saving data to file " + remote_name);
-  UploadMovementFile(context, report,
-                     written ? context.movement.MovementFilePath : std::filesystem::path{},
-                     remote_name);
+  std::vector<std::filesystem::path> pending = journal.Pending(context.outbox_days, run_date);
+  if (!written) {
+    std::erase_if(pending, [&](const auto& file) { return file.filename() == remote_name; });
+  }
+  UploadMovementFiles(context, report, journal,
+                      written ? context.movement.MovementFilePath : std::filesystem::path{},
+                      remote_name, pending);
+  SaveJournal(context, journal);
   host.SetBusy(false);
 }
 
@@ -87,10 +187,16 @@ UploadOutcome ResendSymphonyIRI(AppContext& context, const LocalDateTime& run_da
   const clsSettings report = ReportRecord(context, kSymphonyIriReport);
   const std::string name = MovementFileName(FormatDateKey(run_date));
   context.host.SetBusy(true);
-  const UploadOutcome outcome =
-      UploadMovementFile(context, report, std::filesystem::path(context.pos.DataPath) / name, name);
+  DeliveryJournal journal = OpenJournal(context);
+  const UploadOutcome outcome = UploadMovementFiles(
+      context, report, journal, std::filesystem::path(context.pos.DataPath) / name, name, {});
+  SaveJournal(context, journal);
   context.host.SetBusy(false);
   return outcome;
+}
+
+std::vector<PendingFile> PendingSymphonyIriFiles(AppContext& context) {
+  return OpenJournal(context).PendingWithReasons(context.outbox_days, context.host.Now());
 }
 
 }  // namespace kez

@@ -17,6 +17,7 @@ void AddDataPathCommand(CLI::App& app, const GlobalOptions& global, int& exit_co
 void AddDumpCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddExtractCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddLogCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddOutboxCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddRebuildCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddResendCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddRunCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);

@@ -101,12 +101,14 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   const LocalDateTime today = host.Now();
   const LogWriter log = ActivityLogWriter(context);
   if (options.which == "sales") {
-    const bool written = CreateSalesExtract(context.pos, context.export_state, log);
+    const bool written =
+        CreateSalesExtract(context.pos, context.export_state, log) == ExtractResult::kWritten;
     result = ReportFile(
         folder / ExtractFileName(kSalesExtractPrefix, context.export_state.StoreNumber, today),
         written);
   } else if (options.which == "customers") {
-    const bool written = CreateCustomersExtract(context.pos, context.export_state, log);
+    const bool written =
+        CreateCustomersExtract(context.pos, context.export_state, log) == ExtractResult::kWritten;
     result = ReportFile(
         folder / ExtractFileName(kCustomersExtractPrefix, context.export_state.StoreNumber, today),
         written);

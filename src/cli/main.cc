@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   kez::cli::AddExtractCommand(app, global, exit_code);
   kez::cli::AddLogCommand(app, global, exit_code);
   kez::cli::AddRebuildCommand(app, global, exit_code);
+  kez::cli::AddOutboxCommand(app, global, exit_code);
   kez::cli::AddResendCommand(app, global, exit_code);
   kez::cli::AddRunCommand(app, global, exit_code);
   kez::cli::AddSampleCommand(app, global, exit_code);

@@ -39,7 +39,7 @@ int Resend(const GlobalOptions& global, const ResendOptions& options) {
                                     : ResendSymphonyIRI(context, *day);
   std::fprintf(stderr, "kezagg resend: %d sent, %d refused, %d not found%s\n", outcome.sent,
                outcome.failed, outcome.missing, outcome.connected ? "" : " (no connection)");
-  return outcome.AllSent() ? kExitNormal : kExitStopped;
+  return outcome.AllSent() && !context.shortfall.Any() ? kExitNormal : kExitStopped;
 }
 
 }  // namespace

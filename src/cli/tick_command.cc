@@ -4,7 +4,6 @@
 
 #include "app/scheduler.h"
 #include "cli/commands.h"
-#include "cli/job_errors.h"
 #include "cli/job_host.h"
 #include "cli/job_program.h"
 #include "platform/exit_codes.h"
@@ -18,10 +17,9 @@ int Tick(const GlobalOptions& global, const JobProgramOptions& options) {
   ApplyGlobalOptions(global, host);
   AppContext context(host);
   StartJobProgram(options, context);
-  const std::shared_ptr<int> errors = CountErrorLines(context);
   SchedulerTick(context);
   DBSM_UnloadHolder(context.pos);
-  return *errors == 0 ? kExitNormal : kExitStopped;
+  return context.shortfall.Any() ? kExitStopped : kExitNormal;
 }
 
 }  // namespace
@@ -30,7 +28,7 @@ void AddTickCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) 
   auto* command = app.add_subcommand(
       "tick",
       "One scheduler tick: run the reports due this minute, then save portal.xml (exit status 1 "
-      "when a connection or an upload failed)");
+      "unless every file it made was written and delivered)");
   auto options = std::make_shared<JobProgramOptions>();
   AddJobProgramOptions(command, *options);
   command->callback([options, &global, &exit_code] { exit_code = Tick(global, *options); });

@@ -25,6 +25,16 @@ namespace kez {
 
 struct AppContext;
 
+// The files the report jobs could not write, those they wrote but could not deliver (a file made
+// elsewhere and missing here is neither), and the uploads that could not start (no connection, no
+// such directory). Counts add up over the jobs of the process.
+struct JobShortfall {
+  int not_written = 0;
+  int not_delivered = 0;
+  int uploads_not_started = 0;
+  bool Any() const { return not_written > 0 || not_delivered > 0 || uploads_not_started > 0; }
+};
+
 // The windows of the tray program, as start-up and EndProgram drive them. A front end without a
 // screen leaves them empty.
 struct WindowHooks {
@@ -80,6 +90,11 @@ struct AppContext {
 
   // How the report jobs' FTP clients wait for a server; tests shorten the timeouts.
   FtpOptions ftp_options;
+  // How many days back a report's run looks for its files that the server has not received
+  // ([Delivery] OutboxDays in KEZDataAggregator.ini).
+  int outbox_days = 14;
+  // What the report jobs of this process left undone; a front end turns it into its exit status.
+  JobShortfall shortfall;
   // True while a report job runs. The FTP client lets events through during a transfer, so a
   // scheduler tick or a run request can arrive meanwhile; it is then skipped (see scheduler.h).
   bool job_running = false;

@@ -1,5 +1,7 @@
 #include "context/config_files.h"
 
+#include <charconv>
+
 #include "platform/windows1252.h"
 #include "settings/ini_services.h"
 
@@ -11,6 +13,16 @@ namespace {
 bool SaveLogValue(clsINI_Services& ini) {
   const std::string save_log = ini.GetValue("Log", "SaveLog", "Y");
   return !save_log.empty() && ToUpper1252(save_log.front()) == 'Y';
+}
+
+// [Delivery] OutboxDays: how many days back a run sends files its server has not received; a
+// missing or unreadable value keeps the default, and the value is held to 1..366.
+int OutboxDaysValue(clsINI_Services& ini, int fallback) {
+  const std::string text = ini.GetValue("Delivery", "OutboxDays", "");
+  int days = 0;
+  const auto [end, code] = std::from_chars(text.data(), text.data() + text.size(), days);
+  if (text.empty() || code != std::errc() || end != text.data() + text.size()) return fallback;
+  return days < 1 ? 1 : days > 366 ? 366 : days;
 }
 
 }  // namespace
@@ -26,6 +38,7 @@ void LoadAggregatorSettings(AppContext& context) {
     return;
   }
   context.save_log = SaveLogValue(ini);
+  context.outbox_days = OutboxDaysValue(ini, context.outbox_days);
   context.export_state.StoreNumber = ini.GetValue("Backup Directory", "Store Number", "");
   context.export_state.ExportDate = ini.GetValue("Backup Directory", "Export Date", "");
   context.export_state.LastInvoice = ini.GetValue("Backup Directory", "Last Invoice", "");

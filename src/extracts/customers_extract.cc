@@ -60,16 +60,19 @@ std::optional<std::string> NextExportDate(const PosDatabase& db) {
 
 }  // namespace
 
-bool CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log) {
+ExtractResult CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log,
+                                     ExistingFile existing) {
   const std::filesystem::path folder = MarketingPortalFolder(db.DataPath);
-  if (!MakeMarketingPortalFolder(log, folder)) return false;
+  if (!MakeMarketingPortalFolder(log, folder)) return ExtractResult::kNotWritten;
   ExportLog export_log(db.host, log, folder / kCustomersExportLogName);
 
   const auto export_date = ParseDateValue(state.ExportDate);
   const std::string first_key = export_date ? FormatDateKey(*export_date) : "";
   const RecordBuffer& customer = db.buffers[kNames];
+  // A customer written again replaces its older line: one line per customer, the newer wins.
   ExtractFile lines(
-      log, folder / ExtractFileName(kCustomersExtractPrefix, state.StoreNumber, db.host.Now()));
+      log, folder / ExtractFileName(kCustomersExtractPrefix, state.StoreNumber, db.host.Now()),
+      existing, kCustomerNumberColumn);
   bool more = DBSM_TableOp(db, kNames, btrieve::kOpGetFirst, names::kByCustomerNumber);
   // Customers past the limit are left for a later run; the walk can stop at it.
   while (more && lines.count() < kMaxCustomerRows) {
@@ -77,10 +80,12 @@ bool CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter
     more = DBSM_TableOp(db, kNames, btrieve::kOpGetNext, names::kByCustomerNumber);
   }
 
-  if (!FinishExtract(db.host, lines, export_log)) return false;
-  if (const auto next = NextExportDate(db)) state.ExportDate = *next;
+  const ExtractResult result = FinishExtract(db.host, lines, export_log);
+  if (result != ExtractResult::kWritten) return result;
+  // A blank date means no sale was read (the customer extract ran alone): the export date stays.
+  if (const auto next = NextExportDate(db); next && !next->empty()) state.ExportDate = *next;
   SaveExportState(db.host, state, db.DataPath);
-  return true;
+  return result;
 }
 
 }  // namespace kez

@@ -6,6 +6,7 @@
 
 #include "context/activity_log.h"
 #include "context/export_state.h"
+#include "extracts/extract_output.h"
 #include "posdata/pos_database.h"
 
 namespace kez {
@@ -15,9 +16,14 @@ inline constexpr int kMaxCustomerRows = 32000;
 
 // Writes the customer extract of `db`'s store and appends a line to its export log. On success
 // state.ExportDate becomes the date of the sale header the sales extract read last, the state is
-// saved into KEZ.INI and the result is true. Without any customer, "No Data found to export" is
-// shown through the host and the result is false. Failures to write go to `log`.
-bool CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log);
+// saved into KEZ.INI and the result is kWritten. Without any customer, "No Data found to export"
+// is shown through the host. Failures to write go to `log`. `existing` says what becomes of a
+// file of today's name that is already there (kept lines: one per customer, the newer wins).
+ExtractResult CreateCustomersExtract(PosDatabase& db, ExportState& state, const LogWriter& log,
+                                     ExistingFile existing = ExistingFile::kReplace);
+
+// The column of a customer line that names the customer.
+inline constexpr int kCustomerNumberColumn = 0;
 
 }  // namespace kez
 

@@ -15,25 +15,67 @@ namespace {
 // Lines are handed to the file in pieces of about this size.
 constexpr std::size_t kFlushBytes = 1 << 20;
 
+// Column `index` (0-based) of a "|"-separated line.
+std::string_view ColumnOf(std::string_view line, int index) {
+  for (int i = 0; i < index; ++i) {
+    const std::size_t bar = line.find('|');
+    if (bar == std::string_view::npos) return {};
+    line.remove_prefix(bar + 1);
+  }
+  return line.substr(0, line.find('|'));
+}
+
 }  // namespace
 
 ExtractFile::ExtractFile(const LogWriter& log, std::filesystem::path file)
     : log_(log), file_(std::move(file)) {}
 
+ExtractFile::ExtractFile(const LogWriter& log, std::filesystem::path file, ExistingFile existing,
+                         int key_column)
+    : log_(log), file_(std::move(file)), existing_(existing), key_column_(key_column) {}
+
 void ExtractFile::Column(std::string_view text) {
   if (line_open_) {
     pending_ += '|';
+    ++column_;
   } else {
     line_open_ = true;
+    column_ = 0;
   }
   pending_ += text;
+  if (existing_ == ExistingFile::kKeepUndelivered && column_ == key_column_) line_key_ = text;
 }
 
 void ExtractFile::EndLine() {
   pending_ += "\r\n";
   line_open_ = false;
   ++count_;
+  if (existing_ == ExistingFile::kKeepUndelivered) {
+    keys_.insert(std::move(line_key_));
+    line_key_.clear();
+    return;  // held until Commit: the kept lines go first
+  }
   if (pending_.size() >= kFlushBytes) Flush();
+}
+
+bool ExtractFile::KeptLines(std::string* kept) {
+  std::error_code code;
+  if (!std::filesystem::exists(file_, code)) return true;
+  std::string old;
+  std::string error;
+  if (!ReadWholeFile(file_, &old, &error)) {
+    log_("Export file not written: " + error);
+    return false;
+  }
+  std::string_view rest = old;
+  while (!rest.empty()) {
+    const std::size_t end = rest.find('\n');
+    const std::string_view line =
+        rest.substr(0, end == std::string_view::npos ? rest.size() : end + 1);
+    rest.remove_prefix(line.size());
+    if (keys_.count(std::string(ColumnOf(line, key_column_))) == 0) *kept += line;
+  }
+  return true;
 }
 
 void ExtractFile::Flush() {
@@ -43,6 +85,11 @@ void ExtractFile::Flush() {
 }
 
 bool ExtractFile::Commit() {
+  if (existing_ == ExistingFile::kKeepUndelivered) {
+    std::string lines;
+    if (!KeptLines(&lines)) return false;
+    pending_.insert(0, lines);
+  }
   Flush();
   if (out_->Commit()) return true;
   log_("Export file not written: " + out_->error());
@@ -78,16 +125,16 @@ bool MakeMarketingPortalFolder(const LogWriter& log, const std::filesystem::path
   return false;
 }
 
-bool FinishExtract(Host& host, ExtractFile& lines, ExportLog& log) {
+ExtractResult FinishExtract(Host& host, ExtractFile& lines, ExportLog& log) {
   if (lines.count() == 0) {
     log.NoData();
     host.ShowMessage("No Data found to export", MessageButtons::kOk, MessageIcon::kNone,
                      kApplicationTitle, MessageKind::kInformation);
-    return false;
+    return ExtractResult::kNothingToExport;
   }
-  if (!lines.Commit()) return false;
+  if (!lines.Commit()) return ExtractResult::kNotWritten;
   log.Success(lines.count());
-  return true;
+  return ExtractResult::kWritten;
 }
 
 }  // namespace kez

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 #include "context/activity_log.h"
 #include "platform/file_io.h"
@@ -15,12 +16,31 @@
 
 namespace kez {
 
+// What becomes of an extract's file of the same name that is already there.
+enum class ExistingFile {
+  kReplace,  // the run's lines replace it
+  // The file never reached the server: its lines stay, except those of a record the run writes
+  // again (the same value in the key column), and the run's lines follow them.
+  kKeepUndelivered,
+};
+
+// How an extract run ended.
+enum class ExtractResult {
+  kWritten,          // the file holds the run's lines
+  kNothingToExport,  // no row: nothing was written, as a quiet day gives
+  kNotWritten,       // rows were found but the file (or its folder) could not be written
+};
+
 // One extract's file, written line by line as the rows are collected: the lines go to a temporary
 // file beside it, which Commit renames over the file. An ExtractFile dropped without Commit leaves
 // no trace, so a run without rows creates nothing.
 class ExtractFile {
  public:
   ExtractFile(const LogWriter& log, std::filesystem::path file);
+  // With kKeepUndelivered, the lines of an existing file are kept as described there; `key_column`
+  // (0-based) tells which column names the record. The run's lines are then held until Commit.
+  ExtractFile(const LogWriter& log, std::filesystem::path file, ExistingFile existing,
+              int key_column);
 
   // Starts a line, or adds one column to it, with "|" before every column but the first.
   void Column(std::string_view text);
@@ -35,6 +55,8 @@ class ExtractFile {
 
  private:
   void Flush();
+  // The lines of the existing file whose key the run does not write again.
+  bool KeptLines(std::string* kept);
 
   const LogWriter& log_;
   std::filesystem::path file_;
@@ -42,6 +64,11 @@ class ExtractFile {
   std::string pending_;               // lines not yet handed to the file
   std::int64_t count_ = 0;
   bool line_open_ = false;
+  ExistingFile existing_ = ExistingFile::kReplace;
+  int key_column_ = 0;
+  std::unordered_set<std::string> keys_;  // the key column of the run's lines, when kept
+  std::string line_key_;                  // of the line being built
+  int column_ = 0;
 };
 
 // One extract's export log in the MarketingPortal folder, appended line by line.
@@ -70,9 +97,8 @@ bool MakeMarketingPortalFolder(const LogWriter& log, const std::filesystem::path
 
 // The end of a run that found its start: without lines, the export log's "No data" line and the
 // message "No Data found to export" (OK only, the application title, waiting for the answer);
-// otherwise the file is committed and the export log counts its lines. True when the file was
-// written.
-bool FinishExtract(Host& host, ExtractFile& lines, ExportLog& log);
+// otherwise the file is committed and the export log counts its lines.
+ExtractResult FinishExtract(Host& host, ExtractFile& lines, ExportLog& log);
 
 }  // namespace kez
 

@@ -84,9 +84,10 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines) {
 
 }  // namespace
 
-bool CreateSalesExtract(PosDatabase& db, ExportState& state, const LogWriter& log) {
+ExtractResult CreateSalesExtract(PosDatabase& db, ExportState& state, const LogWriter& log,
+                                 ExistingFile existing) {
   const std::filesystem::path folder = MarketingPortalFolder(db.DataPath);
-  if (!MakeMarketingPortalFolder(log, folder)) return false;
+  if (!MakeMarketingPortalFolder(log, folder)) return ExtractResult::kNotWritten;
   ExportLog export_log(db.host, log, folder / kSalesExportLogName);
 
   RecordBuffer& sale = db.buffers[kSalesHead];
@@ -94,19 +95,20 @@ bool CreateSalesExtract(PosDatabase& db, ExportState& state, const LogWriter& lo
       !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kBySaleNumber)) {
     // No sale to start from: nothing was exported, and the log says so.
     export_log.NoData();
-    return false;
+    return ExtractResult::kNothingToExport;
   }
 
   // From the first sale on, every later sale in sale-number order.
-  ExtractFile lines(
-      log, folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()));
+  ExtractFile lines(log,
+                    folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()),
+                    existing, kSalesInvoiceColumn);
   do {
     if (IsExportable(sale)) AddSaleLines(db, lines);
   } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
 
-  if (!FinishExtract(db.host, lines, export_log)) return false;
-  state.LastInvoice = sale.Text(head::kInvoice);
-  return true;
+  const ExtractResult result = FinishExtract(db.host, lines, export_log);
+  if (result == ExtractResult::kWritten) state.LastInvoice = sale.Text(head::kInvoice);
+  return result;
 }
 
 }  // namespace kez

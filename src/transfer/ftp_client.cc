@@ -42,6 +42,21 @@ std::string LocalFileText(CURLcode code, const std::filesystem::path& path) {
   return std::string(curl_easy_strerror(code)) + ": " + path.string();
 }
 
+// libcurl before 8.0.0 cannot open an active data connection under TLS (it fails after the
+// server has already created the remote file).
+bool ActiveTlsWorks() { return curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000; }
+
+// `text` with every occurrence of `secret` masked.
+std::string Masked(std::string text, std::string_view secret) {
+  // A password of a few characters cannot be told from ordinary words in a message.
+  if (secret.size() < 4) return text;
+  for (std::size_t at = text.find(secret); at != std::string::npos;
+       at = text.find(secret, at + 8)) {
+    text.replace(at, secret.size(), "********");
+  }
+  return text;
+}
+
 }  // namespace
 
 cFTP::cFTP(Host& host, FtpOptions options) : host_(host), options_(std::move(options)) {}
@@ -51,6 +66,7 @@ cFTP::~cFTP() = default;
 bool cFTP::OpenConnection(std::string_view server, std::string_view user, std::string_view password,
                           std::uint16_t port) {
   CloseConnection();
+  password_ = std::string(password);
   FtpLogin login;
   login.user = std::string(user);
   login.password = std::string(password);
@@ -58,6 +74,15 @@ bool cFTP::OpenConnection(std::string_view server, std::string_view user, std::s
   if (!ParseFtpAddress(TrimBlanks(server), port, &login.address)) {
     RecordError("InternetConnect", CURLE_URL_MALFORMAT,
                 "Not a server address: \"" + std::string(server) + "\"");
+    return false;
+  }
+  if (login.address.tls && !passive_ && !ActiveTlsWorks()) {
+    // Refused before any command, so that no empty file is left on the server by a transfer
+    // that cannot start.
+    RecordError("InternetConnect", CURLE_UNSUPPORTED_PROTOCOL,
+                "Active mode over TLS needs libcurl 8.0.0 or later (this is " +
+                    std::string(curl_version_info(CURLVERSION_NOW)->version) +
+                    "); set the report's FTP mode to passive");
     return false;
   }
   session_ = FtpSession::Create(login, options_);
@@ -368,7 +393,7 @@ void cFTP::RecordFailure(std::string_view label, int code) {
       if (!reply.empty()) reply += "\r\n";
       reply += line;
     }
-    last_error_message_ = std::move(reply);
+    last_error_message_ = Masked(std::move(reply), password_);
     return;
   }
   const std::string text = session_ ? session_->FailureText(static_cast<CURLcode>(code))
@@ -377,8 +402,9 @@ void cFTP::RecordFailure(std::string_view label, int code) {
 }
 
 void cFTP::RecordError(std::string_view label, int code, std::string_view text) {
-  last_error_message_ = std::string(label) + " error code: " + std::to_string(code) +
-                        " Message: " + std::string(text);
+  last_error_message_ = Masked(std::string(label) + " error code: " + std::to_string(code) +
+                                   " Message: " + std::string(text),
+                               password_);
 }
 
 }  // namespace kez

@@ -51,12 +51,14 @@ class cFTP {
   // one.
   const cDirList& Directory() const { return directory_; }
   // The description of the last failure: "<label> error code: <libcurl code> Message: <text>",
-  // or the server's own reply lines when the server refused the command. Empty before the first.
+  // or the server's own reply lines when the server refused the command, the login password
+  // masked wherever it appears. Empty before the first.
   const std::string& GetLastErrorMessage() const { return last_error_message_; }
 
   // Connects to `server` ("host", "host:port", "ftp://host" or "ftps://host" for explicit TLS)
   // and logs in; `port` 0 takes the port from `server`, else 21. Closes an earlier connection
-  // first. The later operations reuse this connection.
+  // first. The later operations reuse this connection. Active mode over TLS is refused at once
+  // where the platform's libcurl cannot do it.
   bool OpenConnection(std::string_view server, std::string_view user, std::string_view password,
                       std::uint16_t port = 0);
   // Logs out and closes the connection; nothing happens when none is open.
@@ -119,8 +121,9 @@ class cFTP {
   std::string current_dir_;
   bool ascii_ = true;
   bool passive_ = false;
-  bool mlsd_unknown_ = false;  // the server has answered MLSD as an unknown command
-  std::string last_error_message_;
+  bool mlsd_unknown_ = false;       // the server has answered MLSD as an unknown command
+  std::string last_error_message_;  // never holds the password (see OpenConnection)
+  std::string password_;            // of the last OpenConnection, to mask it in error texts
   cDirList directory_;
   FileTransferProgress progress_;
 };

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cstdio>
+#include <string_view>
 
 namespace kez {
 namespace {
@@ -35,6 +37,34 @@ long WholeSeconds(std::chrono::milliseconds duration) {
 
 const char* TypeCommand(bool ascii) { return ascii ? "TYPE A" : "TYPE I"; }
 
+// The trace of --trace: the commands sent and the replies and notes received, on standard error,
+// with the password of a PASS command masked (the trace is pasted into support requests).
+int TraceLine(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
+  const char* mark = nullptr;
+  switch (type) {
+    case CURLINFO_TEXT:
+      mark = "* ";
+      break;
+    case CURLINFO_HEADER_IN:
+      mark = "< ";
+      break;
+    case CURLINFO_HEADER_OUT:
+      mark = "> ";
+      break;
+    default:
+      return 0;  // file bytes and TLS records stay out of the trace
+  }
+  std::string_view text(data, size);
+  if (type == CURLINFO_HEADER_OUT && text.size() >= 5 &&
+      (text.substr(0, 5) == "PASS " || text.substr(0, 5) == "pass ")) {
+    text = "PASS ********\r\n";
+  }
+  std::fputs(mark, stderr);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  if (text.empty() || text.back() != '\n') std::fputc('\n', stderr);
+  return 0;
+}
+
 }  // namespace
 
 std::unique_ptr<FtpSession> FtpSession::Create(const FtpLogin& login, const FtpOptions& options) {
@@ -55,7 +85,10 @@ FtpSession::~FtpSession() { curl_easy_cleanup(handle_); }
 void FtpSession::SetConnectionOptions(const FtpOptions& options) {
   curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
   curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
-  if (options.trace) curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+  if (options.trace) {
+    curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, TraceLine);
+    curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+  }
   curl_easy_setopt(handle_, CURLOPT_USERNAME, login_.user.c_str());
   curl_easy_setopt(handle_, CURLOPT_PASSWORD, login_.password.c_str());
   curl_easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));

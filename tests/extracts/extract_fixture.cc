@@ -115,11 +115,12 @@ bool ExtractTest::PortalFileExists(const std::string& name) const {
 }
 
 bool ExtractTest::SalesExtract() {
-  return CreateSalesExtract(context_.pos, context_.export_state, log_);
+  return CreateSalesExtract(context_.pos, context_.export_state, log_) == ExtractResult::kWritten;
 }
 
 bool ExtractTest::CustomersExtract() {
-  return CreateCustomersExtract(context_.pos, context_.export_state, log_);
+  return CreateCustomersExtract(context_.pos, context_.export_state, log_) ==
+         ExtractResult::kWritten;
 }
 
 std::int64_t ExtractTest::CollectMovement() {

@@ -111,7 +111,7 @@ void ReportJobsTest::PointAtClosedPort() {
   for (clsSettings& report : context_.ReportSettings) report.FTPAddress = address;
 }
 
-std::vector<std::string> ReportJobsTest::LogMessages() const {
+std::vector<std::string> ReportJobsTest::AllLogMessages() const {
   std::vector<std::string> messages;
   std::istringstream lines(Bytes(app_dir_ / "KEZDataAggregator.log"));
   for (std::string line; std::getline(lines, line);) {
@@ -119,6 +119,22 @@ std::vector<std::string> ReportJobsTest::LogMessages() const {
     // "YYYYMMDD^hh:mm^" comes before each message.
     messages.push_back(line.substr(15));
   }
+  return messages;
+}
+
+std::vector<std::string> ReportJobsTest::LogMessages() const {
+  std::vector<std::string> messages = AllLogMessages();
+  std::erase_if(messages, [](const std::string& message) {
+    return message.find(" - Reason: ") != std::string::npos;
+  });
+  return messages;
+}
+
+std::vector<std::string> ReportJobsTest::ReasonMessages() const {
+  std::vector<std::string> messages = AllLogMessages();
+  std::erase_if(messages, [](const std::string& message) {
+    return message.find(" - Reason: ") == std::string::npos;
+  });
   return messages;
 }
 

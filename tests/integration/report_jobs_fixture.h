@@ -47,7 +47,11 @@ class ReportJobsTest : public ::testing::Test {
   void PointAtClosedPort();
 
   // The messages of the activity log, in order.
+  std::vector<std::string> AllLogMessages() const;
+  // The same without the "<job> - Reason: " line that follows each failure.
   std::vector<std::string> LogMessages() const;
+  // Only the reason lines.
+  std::vector<std::string> ReasonMessages() const;
   // The Marketing Portal job's log lines up to the directory change (/portal on this test's
   // server), followed by `rest`.
   std::vector<std::string> PortalLog(const std::vector<std::string>& rest) const;

@@ -50,16 +50,25 @@ class FtpTlsTest : public FtpTest {
 
 TEST_F(FtpTlsTest, PassiveTransferOverTls) { RoundTrip(true); }
 
-// Debian 12's libcurl 7.88.1 does not secure active data connections (fixed in libcurl 8.0.0).
-TEST_F(FtpTlsTest, ActiveTransferOverTls) {
-  if (curl_version_info(CURLVERSION_NOW)->version_num < 0x080000) {
-    GTEST_SKIP() << "active-mode FTPS needs libcurl 8; this one is "
-                 << curl_version_info(CURLVERSION_NOW)->version;
+// Debian 12's libcurl 7.88.1 does not secure active data connections (fixed in libcurl 8.0.0):
+// there the client refuses before it says a word to the server, so no empty file is left behind.
+TEST_F(FtpTlsTest, ActiveTransferOverTlsWorksOrIsRefusedBeforeAnyCommand) {
+  if (curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000) {
+    RoundTrip(false);
+    return;
   }
-  RoundTrip(false);
+  cFTP ftp(host_, TrustingOptions());
+  ftp.SetModeActive();
+  EXPECT_FALSE(
+      ftp.OpenConnection(server_->address(), FtpTestServer::kUser, FtpTestServer::kPassword));
+  EXPECT_NE(ftp.GetLastErrorMessage().find("Active mode over TLS needs libcurl 8.0.0 or later"),
+            std::string::npos)
+      << ftp.GetLastErrorMessage();
+  EXPECT_EQ(server_->SessionCount(), 0);
 }
 
 TEST_F(FtpTlsTest, UntrustedCertificateIsRefused) {
+  ftp_.SetModePassive();
   EXPECT_FALSE(
       ftp_.OpenConnection(server_->address(), FtpTestServer::kUser, FtpTestServer::kPassword));
   EXPECT_EQ(ftp_.GetLastErrorMessage().rfind("InternetConnect error code: 60 Message: ", 0), 0u)
