@@ -53,17 +53,17 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
   // that does not load at all may be a half-written old one.)
   std::error_code error;
   if ((!loaded.ok() || file->layout_.format == Format::kOld) &&
-      std::filesystem::exists(FileWriter::JournalPath(path), error)) {
+      std::filesystem::exists(CommitWriter::JournalPath(path), error)) {
     if (options.writable) {
       if (!file->source_->Lock(options.lock_wait_ms)) {
         return Status(kFileLocked, path.string() + ": another process is writing the file");
       }
-      Status recovered = FileWriter::Recover(path, *file->source_);
+      Status recovered = CommitWriter::Recover(path, *file->source_);
       file->source_->Unlock();
       if (!recovered.ok()) return recovered.Prefix(path.string());
     } else {
       Bytes bytes;
-      if (Status s = FileWriter::ReadWithJournal(path, &bytes); !s.ok()) {
+      if (Status s = CommitWriter::ReadWithJournal(path, &bytes); !s.ok()) {
         return s.Prefix(path.string());
       }
       file->source_ = PageSource::FromMemory(std::move(bytes));
@@ -97,7 +97,7 @@ Status File::Load() {
   indexes_checked_ = false;
   loaded_unlocked_ = !locked_;
   if (options_.writable) {
-    writer_ = std::make_unique<FileWriter>(layout_, pages_, *source_, path_);
+    writer_ = std::make_unique<CommitWriter>(layout_, pages_, *source_, path_);
     writer_->Init();
   }
   return Status::Ok();
