@@ -1,6 +1,7 @@
 // Reading and writing the integers and page pointers of Btrieve files. Everything is
 // little-endian; some 32-bit values are stored "word-swapped" (high 16-bit word first) and page
-// pointers of 6.x files carry a page-type byte inside them. docs/btrieve-format.md describes each.
+// pointers of 6.x files carry a page-type byte inside them. The comment above each encoding below
+// gives its byte order.
 #ifndef KEZ_BTRIEVE_BYTE_ORDER_H_
 #define KEZ_BTRIEVE_BYTE_ORDER_H_
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "btrieve/commit_writer.h"
 #include "btrieve/file_layout.h"
-#include "btrieve/file_writer.h"
 #include "btrieve/index_tree.h"
 #include "btrieve/key_compare.h"
 #include "btrieve/page_source.h"
@@ -192,7 +192,7 @@ class File {
   std::vector<std::unique_ptr<KeyState>> keys_;
   std::unique_ptr<Cursor> cursor_;
   Bytes scratch_;
-  std::unique_ptr<FileWriter> writer_;
+  std::unique_ptr<CommitWriter> writer_;
   std::uint32_t variable_page_ = kNoPointer;  // where new variable-tail fragments go
   bool bulk_ = false;
   bool assign_autoincrement_ = true;

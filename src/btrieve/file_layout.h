@@ -1,6 +1,6 @@
-// What the file control record (FCR) of a data file says: format and version, page size, record
-// lengths and counts, the keys, and the collating sequences. docs/btrieve-format.md describes the
-// bytes; this header holds the decoded form.
+// What the file control record (FCR) of a data file says, decoded: format and version, page size,
+// record lengths and counts, the keys, and the collating sequences. layout_reader.cc reads the
+// bytes at the offsets it names; some are noted beside the fields below.
 #ifndef KEZ_BTRIEVE_FILE_LAYOUT_H_
 #define KEZ_BTRIEVE_FILE_LAYOUT_H_
 

@@ -1,9 +1,10 @@
-// The parts of an open file's state that its reading and writing halves share (internal).
+// What the source files implementing File share of its state (internal).
 #ifndef KEZ_BTRIEVE_FILE_STATE_H_
 #define KEZ_BTRIEVE_FILE_STATE_H_
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "btrieve/file.h"
 #include "btrieve/index_tree.h"
@@ -11,6 +12,12 @@
 #include "btrieve/sorted_index.h"
 
 namespace btrieve {
+
+// A read's own status, never returned by File: the file's index led somewhere it should not, and
+// the operation is repeated through an order rebuilt from the records.
+inline constexpr int kIndexDamaged = -1;
+
+inline Status IndexDamaged(std::string detail) { return Status(kIndexDamaged, std::move(detail)); }
 
 struct File::KeyState {
   KeyState(const KeyLayout& key, const FileLayout& layout, const PageStore& pages)
@@ -54,6 +61,34 @@ class File::ReadLock {
   bool held_ = false;
   Status status_;
 };
+
+// Keyed and physical reads, in their own source files, both run through this.
+template <typename Operation>
+Status File::Retrying(const Operation& operation) {
+  Status status = operation();
+  const int code = status.code();
+  if (status.ok() || code == kKeyNotFound || code == kEndOfFile || code == kInvalidPositioning ||
+      code == kDifferentKeyNumber || code == kInvalidKeyNumber || code == kKeyBufferTooShort ||
+      code == kFileLocked) {
+    return status;
+  }
+  // A reader that fell behind another process's commits may have read pages reused since;
+  // with the file read again, the operation is tried once more.
+  if (layout_.format != Format::kNew || locked_ || path_.empty()) {
+    const std::uint32_t seen = layout_.fcr_usage;
+    if (CheckForChanges().ok() && layout_.fcr_usage != seen) return operation();
+    return status;
+  }
+  // New-format readers take no lock, so a busy writer can change the file again before the
+  // second try; and a state read without the lock may be torn. The second try reads the file
+  // again under the shared lock, which holds commits off until it is done.
+  if (!Changed() && !loaded_unlocked_) return status;
+  if (!source_->LockShared(options_.lock_wait_ms)) return status;
+  Status retried = Reload();
+  if (retried.ok()) retried = operation();
+  source_->Unlock();
+  return retried;
+}
 
 }  // namespace btrieve
 

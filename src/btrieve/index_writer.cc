@@ -12,7 +12,7 @@ constexpr std::size_t kMaxDepth = 40;
 
 }  // namespace
 
-IndexWriter::IndexWriter(const FileLayout& layout, PageStore& pages, FileWriter& writer,
+IndexWriter::IndexWriter(const FileLayout& layout, PageStore& pages, CommitWriter& writer,
                          RecordWriter& records, KeyLayout& key, const KeyComparator& compare)
     : layout_(layout),
       pages_(pages),

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "btrieve/commit_writer.h"
 #include "btrieve/file_layout.h"
-#include "btrieve/file_writer.h"
 #include "btrieve/index_tree.h"
 #include "btrieve/key_compare.h"
 #include "btrieve/page_store.h"
@@ -20,8 +20,8 @@ namespace btrieve {
 
 class IndexWriter {
  public:
-  IndexWriter(const FileLayout& layout, PageStore& pages, FileWriter& writer, RecordWriter& records,
-              KeyLayout& key, const KeyComparator& compare);
+  IndexWriter(const FileLayout& layout, PageStore& pages, CommitWriter& writer,
+              RecordWriter& records, KeyLayout& key, const KeyComparator& compare);
 
   // True when a unique key already holds `value` (Insert would give status 5).
   bool Holds(const std::uint8_t* value);
@@ -55,7 +55,7 @@ class IndexWriter {
 
   const FileLayout& layout_;
   PageStore& pages_;
-  FileWriter& writer_;
+  CommitWriter& writer_;
   RecordWriter& records_;
   KeyLayout& key_;
   const KeyComparator& compare_;

@@ -1,6 +1,7 @@
 // Writing the structures of a data file: empty pages of each kind, page headers, and the fields
 // of the file control record that change as records come and go. The reading side is in
-// layout_reader, page_store, record_store and index_tree; docs/btrieve-format.md has the bytes.
+// layout_reader, page_store, record_store and index_tree. The byte offsets of each structure are
+// written down in the code of the two sides, not in a separate document.
 #ifndef KEZ_BTRIEVE_PAGE_FORMAT_H_
 #define KEZ_BTRIEVE_PAGE_FORMAT_H_
 

@@ -49,7 +49,7 @@ class PageStore {
   // New format: the physical page a logical page maps to, or kNoPointer.
   std::uint32_t Physical(std::uint32_t page) const;
 
-  // ---- changes of the operation in progress (see file_writer) ----
+  // ---- changes of the operation in progress (see commit_writer) ----
   // The page's bytes to change, copied from the file the first time.
   std::uint8_t* Mutable(std::uint32_t page);
   // A new page (zero-filled) of the given type; extends the page limit when it lies beyond it.

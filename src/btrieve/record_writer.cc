@@ -19,7 +19,7 @@ void SetEntry(std::uint8_t* page, std::uint32_t page_size, std::uint32_t f, std:
 
 }  // namespace
 
-RecordWriter::RecordWriter(FileLayout& layout, PageStore& pages, FileWriter& writer,
+RecordWriter::RecordWriter(FileLayout& layout, PageStore& pages, CommitWriter& writer,
                            RecordStore& records, std::uint32_t* variable_page)
     : layout_(layout),
       pages_(pages),

@@ -8,8 +8,8 @@
 #include <span>
 
 #include "btrieve/byte_order.h"
+#include "btrieve/commit_writer.h"
 #include "btrieve/file_layout.h"
-#include "btrieve/file_writer.h"
 #include "btrieve/page_store.h"
 #include "btrieve/record_store.h"
 #include "btrieve/status.h"
@@ -19,7 +19,7 @@ namespace btrieve {
 class RecordWriter {
  public:
   // `variable_page` remembers, between operations, the variable page new fragments go to.
-  RecordWriter(FileLayout& layout, PageStore& pages, FileWriter& writer, RecordStore& records,
+  RecordWriter(FileLayout& layout, PageStore& pages, CommitWriter& writer, RecordStore& records,
                std::uint32_t* variable_page);
 
   // A free slot for a new record. Status 2 when the free list is damaged.
@@ -46,7 +46,7 @@ class RecordWriter {
 
   FileLayout& layout_;
   PageStore& pages_;
-  FileWriter& writer_;
+  CommitWriter& writer_;
   RecordStore& records_;
   std::uint32_t* variable_page_;
 };

@@ -57,12 +57,12 @@ int Table::Perform(int operation) {
   if (base == kOpClose) {
     Close();
     status_ = Status::Ok();
-    return 0;
+    return kOk;
   }
   if (base == kOpCreate) return Create().code();
   if (base == kOpReset) {
     status_ = Status::Ok();
-    return 0;
+    return kOk;
   }
   if (file_ == nullptr) {
     status_ = Status(kFileNotOpen, "table " + table_name_ + " is not open");

@@ -1,4 +1,4 @@
-#include "btrieve/file_writer.h"
+#include "btrieve/commit_writer.h"
 
 #include <cstring>
 #include <fstream>
@@ -46,16 +46,16 @@ Status ParseJournal(const std::vector<std::uint8_t>& bytes, Journal* journal) {
 
 }  // namespace
 
-FileWriter::FileWriter(FileLayout& layout, PageStore& pages, PageSource& source,
-                       std::filesystem::path path)
+CommitWriter::CommitWriter(FileLayout& layout, PageStore& pages, PageSource& source,
+                           std::filesystem::path path)
     : layout_(layout), pages_(pages), source_(source), path_(std::move(path)) {}
 
-bool FileWriter::Reserved(std::uint32_t physical) const {
+bool CommitWriter::Reserved(std::uint32_t physical) const {
   if (physical < 2) return true;
   return (physical - 2) % (layout_.page_size / 4) < 2;
 }
 
-void FileWriter::Init() {
+void CommitWriter::Init() {
   free_logical_.clear();
   free_physical_.clear();
   freed_.clear();
@@ -77,7 +77,7 @@ void FileWriter::Init() {
   }
 }
 
-std::uint32_t FileWriter::NewPage(std::uint8_t type) {
+std::uint32_t CommitWriter::NewPage(std::uint8_t type) {
   std::uint32_t page = pages_.page_limit();
   if (layout_.format == Format::kNew && !free_logical_.empty()) {
     page = *free_logical_.begin();
@@ -87,7 +87,7 @@ std::uint32_t FileWriter::NewPage(std::uint8_t type) {
   return page;
 }
 
-void FileWriter::FreePage(std::uint32_t page) {
+void CommitWriter::FreePage(std::uint32_t page) {
   // Old-format files have no list of free pages that is known well enough to write; a page no
   // structure reaches is left as it is.
   if (layout_.format == Format::kOld) return;
@@ -96,7 +96,7 @@ void FileWriter::FreePage(std::uint32_t page) {
   freed_.push_back(page);
 }
 
-std::uint32_t FileWriter::TakePhysical() {
+std::uint32_t CommitWriter::TakePhysical() {
   if (!free_physical_.empty()) {
     const std::uint32_t physical = *free_physical_.begin();
     free_physical_.erase(free_physical_.begin());
@@ -106,17 +106,17 @@ std::uint32_t FileWriter::TakePhysical() {
   return next_physical_++;
 }
 
-Status FileWriter::Commit() {
+Status CommitWriter::Commit() {
   if (!has_changes()) return Status::Ok();
   return layout_.format == Format::kNew ? CommitNew() : CommitOld();
 }
 
-void FileWriter::Abandon() {
+void CommitWriter::Abandon() {
   pages_.DropChanges();
   freed_.clear();
 }
 
-Status FileWriter::CommitNew() {
+Status CommitWriter::CommitNew() {
   const std::uint32_t ps = layout_.page_size;
   const std::uint32_t per_table = PageStore::PatEntries(ps);
   const std::uint32_t usage = layout_.fcr_usage + 1;
@@ -199,7 +199,7 @@ Status FileWriter::CommitNew() {
   return Status::Ok();
 }
 
-Status FileWriter::CommitOld() {
+Status CommitWriter::CommitOld() {
   const std::uint32_t ps = layout_.page_size;
   layout_.page_count = pages_.page_limit();
   std::uint8_t* fcr = pages_.Mutable(0);
@@ -257,11 +257,11 @@ Status FileWriter::CommitOld() {
   return Status::Ok();
 }
 
-std::filesystem::path FileWriter::JournalPath(const std::filesystem::path& file) {
+std::filesystem::path CommitWriter::JournalPath(const std::filesystem::path& file) {
   return file.string() + ".journal";
 }
 
-Status FileWriter::Recover(const std::filesystem::path& file, PageSource& source) {
+Status CommitWriter::Recover(const std::filesystem::path& file, PageSource& source) {
   const std::filesystem::path journal_path = JournalPath(file);
   std::error_code error;
   if (!std::filesystem::exists(journal_path, error)) return Status::Ok();
@@ -283,8 +283,8 @@ Status FileWriter::Recover(const std::filesystem::path& file, PageSource& source
   return source.Refresh();
 }
 
-Status FileWriter::ReadWithJournal(const std::filesystem::path& file,
-                                   std::vector<std::uint8_t>* out) {
+Status CommitWriter::ReadWithJournal(const std::filesystem::path& file,
+                                     std::vector<std::uint8_t>* out) {
   std::vector<std::uint8_t> bytes;
   Journal journal;
   if (!ReadAll(JournalPath(file), &bytes)) return Status(kIoError, "the journal is unreadable");

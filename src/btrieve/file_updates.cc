@@ -154,8 +154,6 @@ Status File::EndBulk() {
   return FinishWrite(Status::Ok());
 }
 
-Status File::Refresh() { return CheckForChanges(); }
-
 Status File::InsertRecord(int key_number, Bytes* record) {
   if (record->size() < layout_.record_length) {
     return Status(kDataBufferTooShort, name_ + ": the record is shorter than the file's " +

@@ -8,8 +8,8 @@
 //    the file ("<file>.journal", complete before it appears under that name); the pages are then
 //    written in place and the journal removed. Opening a file with a journal puts the original
 //    pages back.
-#ifndef KEZ_BTRIEVE_FILE_WRITER_H_
-#define KEZ_BTRIEVE_FILE_WRITER_H_
+#ifndef KEZ_BTRIEVE_COMMIT_WRITER_H_
+#define KEZ_BTRIEVE_COMMIT_WRITER_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -23,9 +23,10 @@
 
 namespace btrieve {
 
-class FileWriter {
+class CommitWriter {
  public:
-  FileWriter(FileLayout& layout, PageStore& pages, PageSource& source, std::filesystem::path path);
+  CommitWriter(FileLayout& layout, PageStore& pages, PageSource& source,
+               std::filesystem::path path);
 
   // Works out which pages are free from the file as it stands. Call after every (re)load.
   void Init();
@@ -73,4 +74,4 @@ class FileWriter {
 
 }  // namespace btrieve
 
-#endif  // KEZ_BTRIEVE_FILE_WRITER_H_
+#endif  // KEZ_BTRIEVE_COMMIT_WRITER_H_

@@ -1,0 +1,115 @@
+// Physical order (the Step operations) and reads by address (Get Position, Get Direct).
+#include <string>
+
+#include "btrieve/file.h"
+#include "btrieve/file_state.h"
+
+namespace btrieve {
+
+Status File::ReadRecord(std::uint32_t address, Bytes* record) {
+  Status status;
+  const std::uint8_t* slot = records_->LiveSlot(address, &status);
+  if (slot == nullptr) return status.Prefix(name_);
+  if (Status s = records_->Read(slot, record); !s.ok()) {
+    return s.Prefix(name_ + ": record at " + std::to_string(address));
+  }
+  return Status::Ok();
+}
+
+Status File::Step(std::uint32_t address, Bytes* record) {
+  pages_.Unpin();
+  if (address == kNoPointer) return Status(kEndOfFile, "");
+  if (Status s = ReadRecord(address, record); !s.ok()) return s;
+  cursor_->record = address;
+  cursor_->key = -1;
+  NoteUsage(address);
+  return Status::Ok();
+}
+
+Status File::StepFirstOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  if (Status s = CatchUp(); !s.ok()) return s;
+  return Step(records_->First(), record);
+}
+
+Status File::StepLastOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  if (Status s = CatchUp(); !s.ok()) return s;
+  return Step(records_->Last(), record);
+}
+
+Status File::StepNextOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  if (++moves_since_check_ >= 64) {
+    if (Status s = CatchUp(); !s.ok()) return s;
+  }
+  if (cursor_->record == kNoPointer) {
+    return Status(kInvalidPositioning, name_ + ": no current record");
+  }
+  return Step(records_->Next(cursor_->record), record);
+}
+
+Status File::StepPreviousOnce(Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  if (++moves_since_check_ >= 64) {
+    if (Status s = CatchUp(); !s.ok()) return s;
+  }
+  if (cursor_->record == kNoPointer) {
+    return Status(kInvalidPositioning, name_ + ": no current record");
+  }
+  return Step(records_->Previous(cursor_->record), record);
+}
+
+Status File::GetPosition(std::uint32_t* position) const {
+  if (cursor_->record == kNoPointer) {
+    return Status(kInvalidPositioning, name_ + ": no current record");
+  }
+  *position = cursor_->record;
+  return Status::Ok();
+}
+
+Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  pages_.Unpin();
+  if (Status s = CatchUp(); !s.ok()) return s;
+  if (Status s = ReadRecord(position, record); !s.ok()) return s;
+  cursor_->record = position;
+  cursor_->key = -1;
+  NoteUsage(position);
+  if (key_number < 0) return Status::Ok();
+  KeyState* state = nullptr;
+  if (Status s = Key(key_number, &state); !s.ok()) return s;
+  Status s = LocateOnKey(state, position);
+  if (s.code() == kIndexDamaged) {
+    if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
+    s = LocateOnKey(state, position);
+  }
+  if (!s.ok()) return s;
+  key->resize(state->compare.key_length());
+  state->compare.Extract(*record, key->data());
+  return Status::Ok();
+}
+
+Status File::StepFirst(Bytes* record) {
+  return Retrying([&] { return StepFirstOnce(record); });
+}
+Status File::StepLast(Bytes* record) {
+  return Retrying([&] { return StepLastOnce(record); });
+}
+Status File::StepNext(Bytes* record) {
+  return Retrying([&] { return StepNextOnce(record); });
+}
+Status File::StepPrevious(Bytes* record) {
+  return Retrying([&] { return StepPreviousOnce(record); });
+}
+
+Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
+  return Retrying([&] { return GetDirectOnce(key_number, position, key, record); });
+}
+
+}  // namespace btrieve
