@@ -13,6 +13,8 @@ Faults (--fault):
   stor-452            STOR is answered 452 (insufficient storage) before any data moves
   drop-mid-transfer   control and data connections are cut after 64 KiB of an upload
   stall-mid-transfer  the server stops reading after 64 KiB of an upload, never answering
+  cut-data-mid-transfer  the data connection alone is closed after 256 bytes of an upload: the
+                      partial file stays, the control connection answers on
   silent              connections are accepted but never greeted
   no-mlsd             MLSD is unknown, so clients must fall back to LIST
 """
@@ -30,6 +32,7 @@ from pyftpdlib.handlers import DTPHandler, FTPHandler
 from pyftpdlib.servers import FTPServer
 
 FAULT_BYTES = 64 * 1024
+CUT_BYTES = 256
 
 
 def parse_args():
@@ -76,9 +79,12 @@ def faulty_dtp(base, fault):
     class FaultyDTP(base):
         def handle_read_event(self):
             base.handle_read_event(self)
-            if self.tot_bytes_received < FAULT_BYTES:
+            limit = CUT_BYTES if fault == "cut-data-mid-transfer" else FAULT_BYTES
+            if self.tot_bytes_received < limit:
                 return
-            if fault == "drop-mid-transfer":
+            if fault == "cut-data-mid-transfer":
+                self.close()
+            elif fault == "drop-mid-transfer":
                 channel = self.cmd_channel
                 self.close()
                 channel.close()
@@ -113,7 +119,7 @@ def make_handler(args):
         handler, dtp = FTPHandler, DTPHandler
 
     fault = args.fault
-    if fault in ("drop-mid-transfer", "stall-mid-transfer"):
+    if fault in ("drop-mid-transfer", "stall-mid-transfer", "cut-data-mid-transfer"):
         dtp = faulty_dtp(dtp, fault)
 
     class TestHandler(handler):
