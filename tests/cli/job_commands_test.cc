@@ -188,6 +188,31 @@ TEST_F(JobCommandsTest, RunSendsTheNamedReportsAndSaysWhenAnUploadFailed) {
   EXPECT_NE(out_.find("DATAPATH is not set"), std::string::npos) << out_;
 }
 
+TEST_F(JobCommandsTest, ARunThatCouldNotDeliverExitsOneAndItsFilesWaitInTheOutbox) {
+  StartServer();
+  server_.reset();  // the server is down for the first run
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 09:15", "run", "marketing-portal"}, JobOptions())), 1);
+  EXPECT_NE(out_.find("Marketing Portal - Reason: InternetConnect error code: 7"),
+            std::string::npos)
+      << out_;
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 09:20", "outbox", "--report", "0"}, JobOptions())), 0)
+      << err_;
+  EXPECT_NE(out_.find("Marketing Portal: 2 files waiting (last 14 days)"), std::string::npos)
+      << out_;
+  EXPECT_NE(out_.find("KEZSalesExtract0000120260112.csv\t20260112 09:15\tInternetConnect"),
+            std::string::npos)
+      << out_;
+
+  // The next run, with the server back, delivers them and ends with 0.
+  StartServer();
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 09:30", "run", "marketing-portal"}, JobOptions())), 0)
+      << out_;
+  EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 09:31", "outbox"}, JobOptions())), 0) << err_;
+  EXPECT_NE(out_.find("Marketing Portal: 0 files waiting"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("SymphonyIRI: 0 files waiting"), std::string::npos) << out_;
+}
+
 TEST_F(JobCommandsTest, TickRunsWhatIsDueInItsMinuteAndResendSendsADayAgain) {
   StartServer();
   Change([](clsSettings& report, int index) {

@@ -61,5 +61,21 @@ TEST_F(UploadCommandTest, FailuresPrintTheLastErrorAndExitNonZero) {
   EXPECT_EQ(server_->SessionCount(), sessions);
 }
 
+TEST_F(UploadCommandTest, ATracedUploadNeverShowsThePassword) {
+  WriteFileBytes(Local("a.csv"), "a");
+  ASSERT_EQ(Run("KEZ_FTP_PASSWORD=secret", "--trace " + Local("a.csv").string()), 0) << output;
+  // The trace shows the login and the transfer, the password masked.
+  EXPECT_NE(output.find("> USER tester"), std::string::npos) << output;
+  EXPECT_NE(output.find("> PASS ********"), std::string::npos) << output;
+  EXPECT_NE(output.find("> STOR /a.csv"), std::string::npos) << output;
+  EXPECT_EQ(output.find("secret"), std::string::npos) << output;
+
+  // Nor does a refused login.
+  output.clear();
+  EXPECT_EQ(Run("KEZ_FTP_PASSWORD=notthisone", "--trace " + Local("a.csv").string()), 1);
+  EXPECT_NE(output.find("530"), std::string::npos) << output;
+  EXPECT_EQ(output.find("notthisone"), std::string::npos) << output;
+}
+
 }  // namespace
 }  // namespace kez::testing

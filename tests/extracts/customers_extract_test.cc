@@ -95,5 +95,29 @@ TEST_F(CustomersExtractTest, OneRunWritesAtMost32000Customers) {
   EXPECT_EQ(PortalFile(kCustomersLog), "1/31/2024\t07.05\t32000 lines exported\r\n");
 }
 
+TEST_F(CustomersExtractTest, AloneItKeepsTheExportDateInsteadOfWritingABlankOne) {
+  // No sales extract ran before it: no sale header lies in the buffer to take a date from.
+  OpenCustomers();
+  ASSERT_TRUE(CustomersExtract());
+  EXPECT_EQ(context_.export_state.ExportDate, "1/2/2024");
+  EXPECT_NE(DataFile("KEZ.INI").find("Export Date=1/2/2024"), std::string::npos);
+}
+
+TEST_F(CustomersExtractTest, AnUndeliveredFileKeepsItsCustomersAndTheNewerLineWins) {
+  OpenCustomers();
+  const std::string folder_file = PortalFile(kCustomersFile);
+  ASSERT_TRUE(folder_file.empty());
+  ASSERT_TRUE(CustomersExtract());
+  const std::string first = PortalFile(kCustomersFile);
+  // Another customer from an earlier run of the day, and C1 as it stood then.
+  const std::string earlier = "C9             |EARLIER|\r\nC1             |OLD|\r\n";
+  WriteMarketingPortalFile(kCustomersFile, earlier);
+  ASSERT_EQ(CreateCustomersExtract(context_.pos, context_.export_state, log_,
+                                   ExistingFile::kKeepUndelivered),
+            ExtractResult::kWritten);
+  // C9 stays, the old C1 gives way to the run's C1, and the run's lines follow in their order.
+  EXPECT_EQ(PortalFile(kCustomersFile), "C9             |EARLIER|\r\n" + first);
+}
+
 }  // namespace
 }  // namespace kez::testing

@@ -1,5 +1,7 @@
 #include "extracts/extract_fixture.h"
 
+#include <fstream>
+
 #include "context/report_record.h"
 #include "extracts/customers_extract.h"
 #include "extracts/movement_collection.h"
@@ -112,6 +114,12 @@ std::string ExtractTest::DataFile(const std::string& name) const {
 
 bool ExtractTest::PortalFileExists(const std::string& name) const {
   return std::filesystem::exists(data_ / "MarketingPortal" / name);
+}
+
+void ExtractTest::WriteMarketingPortalFile(const std::string& name,
+                                           const std::string& bytes) const {
+  std::filesystem::create_directories(data_ / "MarketingPortal");
+  std::ofstream(data_ / "MarketingPortal" / name, std::ios::binary) << bytes;
 }
 
 bool ExtractTest::SalesExtract() {

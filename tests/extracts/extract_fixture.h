@@ -47,6 +47,7 @@ class ExtractTest : public ::testing::Test {
   std::string PortalFile(const std::string& name) const;
   std::string DataFile(const std::string& name) const;
   bool PortalFileExists(const std::string& name) const;
+  void WriteMarketingPortalFile(const std::string& name, const std::string& bytes) const;
 
   // The extracts over the fixture's database, export state and activity log, as the jobs call
   // them.
