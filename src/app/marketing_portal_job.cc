@@ -66,26 +66,13 @@ void SaveJournal(AppContext& context, const DeliveryJournal& journal) {
   if (!journal.Save(&error)) Log(context, " - Error: delivery journal not written: " + error);
 }
 
-// Sends one file under its own name; the journal records the outcome. A failed upload also
-// takes away whatever part of the file reached the server, so that nothing there looks whole.
+// Sends one file under its own name with the job's lines.
 bool SendFile(AppContext& context, cFTP& ftp, DeliveryJournal& journal,
               const std::filesystem::path& local) {
   const std::string name = local.filename().string();
-  if (ftp.FTPUploadFile(local.string(), name)) {
-    Log(context, " - Upload file: " + name);
-    journal.MarkDelivered(local, context.host.Now());
-    return true;
-  }
-  const std::string reason = ftp.GetLastErrorMessage();
-  Log(context, " - Error: Unable to upload: " + name);
-  Log(context, " - Reason: " + reason);
-  journal.MarkFailed(local, reason, context.host.Now());
-  ++context.shortfall.not_delivered;
-  if (ftp.GetFTPFileSize(name) >= 0 && !ftp.DeleteFTPFile(name)) {
-    Log(context, " - Error: Unable to remove the partial file: " + name);
-    Log(context, " - Reason: " + ftp.GetLastErrorMessage());
-  }
-  return false;
+  return SendRecorded(context, ftp, journal, local, name,
+                      {JobText(" - Upload file: " + name),
+                       JobText(" - Error: Unable to upload: " + name), std::string(kJobName)});
 }
 
 // Counts the day's files that exist here as undelivered, with the reason, when no upload could

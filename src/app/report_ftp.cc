@@ -1,5 +1,7 @@
 #include "app/report_ftp.h"
 
+#include "context/activity_log.h"
+
 namespace kez {
 
 std::unique_ptr<cFTP> NewReportFtpClient(AppContext& context, const clsSettings& report) {
@@ -15,6 +17,26 @@ std::unique_ptr<cFTP> NewReportFtpClient(AppContext& context, const clsSettings&
     ftp->SetTransferASCII();
   }
   return ftp;
+}
+
+bool SendRecorded(AppContext& context, cFTP& ftp, DeliveryJournal& journal,
+                  const std::filesystem::path& local, const std::string& remote_name,
+                  const UploadLines& lines) {
+  if (ftp.FTPUploadFile(local.string(), remote_name)) {
+    WriteLog(context, lines.sent);
+    journal.MarkDelivered(local, context.host.Now());
+    return true;
+  }
+  const std::string reason = ftp.GetLastErrorMessage();
+  WriteLog(context, lines.failed);
+  WriteLog(context, lines.job + " - Reason: " + reason);
+  journal.MarkFailed(local, reason, context.host.Now());
+  ++context.shortfall.not_delivered;
+  if (ftp.GetFTPFileSize(remote_name) >= 0 && !ftp.DeleteFTPFile(remote_name)) {
+    WriteLog(context, lines.job + " - Error: Unable to remove the partial file: " + remote_name);
+    WriteLog(context, lines.job + " - Reason: " + ftp.GetLastErrorMessage());
+  }
+  return false;
 }
 
 }  // namespace kez

@@ -47,24 +47,10 @@ void LogReason(AppContext& context, std::string_view reason) {
   WriteLog(context, "SymphonyIRI - Reason: " + std::string(reason));
 }
 
-// Sends a waiting movement file under its own name on an open connection.
-bool SendPending(AppContext& context, cFTP& ftp, DeliveryJournal& journal,
-                 const std::filesystem::path& local) {
-  const std::string name = local.filename().string();
-  if (ftp.FTPUploadFile(local.string(), name)) {
-    WriteLog(context, "SymphonyIRI - Uploaded file: " + name);
-    journal.MarkDelivered(local, context.host.Now());
-    return true;
-  }
-  WriteLog(context, "SymphonyIRI - Error: Unable to upload file");
-  LogReason(context, name + ": " + ftp.GetLastErrorMessage());
-  journal.MarkFailed(local, ftp.GetLastErrorMessage(), context.host.Now());
-  ++context.shortfall.not_delivered;
-  if (ftp.GetFTPFileSize(name) >= 0 && !ftp.DeleteFTPFile(name)) {
-    WriteLog(context, "SymphonyIRI - Error: Unable to remove the partial file: " + name);
-    LogReason(context, ftp.GetLastErrorMessage());
-  }
-  return false;
+// The job's lines for one movement file.
+UploadLines MovementLines(const std::string& name) {
+  return {"SymphonyIRI - Uploaded file: " + name, "SymphonyIRI - Error: Unable to upload file",
+          "SymphonyIRI"};
 }
 
 // Connects, sets the directory and sends the movement file under `remote_name`, then the files
@@ -118,27 +104,20 @@ UploadOutcome UploadMovementFiles(AppContext& context, const clsSettings& report
   WriteLog(context, "SymphonyIRI - Set directory to: " + report.FTPDirectory);
   host.SetProgress(50, "Uploading File");
   if (present) {
-    if (!ftp->FTPUploadFile(local.string(), remote_name)) {
+    if (!SendRecorded(context, *ftp, journal, local, remote_name, MovementLines(remote_name))) {
       host.SetProgress(0, "Unable to upload file");
-      WriteLog(context, "SymphonyIRI - Error: Unable to upload file");
-      LogReason(context, ftp->GetLastErrorMessage());
-      journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());
-      ++context.shortfall.not_delivered;
-      if (ftp->GetFTPFileSize(remote_name) >= 0 && !ftp->DeleteFTPFile(remote_name)) {
-        WriteLog(context, "SymphonyIRI - Error: Unable to remove the partial file: " + remote_name);
-        LogReason(context, ftp->GetLastErrorMessage());
-      }
       ftp->CloseConnection();
       ++outcome.failed;
       return outcome;
     }
     ++outcome.sent;
-    journal.MarkDelivered(local, host.Now());
-    WriteLog(context, "SymphonyIRI - Uploaded file: " + remote_name);
   }
   for (const std::filesystem::path& file : pending) {
     if (file.filename() == remote_name) continue;
-    if (SendPending(context, *ftp, journal, file)) {
+    const std::string name = file.filename().string();
+    UploadLines lines = MovementLines(name);
+    lines.failed += ": " + name;  // an earlier week's file: say which
+    if (SendRecorded(context, *ftp, journal, file, name, lines)) {
       ++outcome.sent;
     } else {
       ++outcome.failed;
