@@ -159,5 +159,29 @@ TEST_F(ReportJobsTest, AnUploadCutOffLeavesNoPartialFileOnTheServer) {
   EXPECT_FALSE(PendingMarketingPortalFiles(context_).empty());
 }
 
+TEST_F(ReportJobsTest, TheReasonLineSaysWhatTheServerAnswered) {
+  StartServer("refuse-login");
+  LoadReportExportState(context_, kMarketingPortalReport);
+  RunMarketingPortal(context_);
+  EXPECT_EQ(ReasonMessages(), Lines{"Marketing Portal - Reason: 530 Login refused."});
+  EXPECT_EQ(context_.shortfall.uploads_not_started, 1);
+
+  // A full server disk refuses each file: the reason says so and no empty file is left.
+  server_.reset();
+  StartServer("stor-452");
+  context_.shortfall = {};
+  RunMarketingPortal(context_);
+  for (const std::string& reason : ReasonMessages()) {
+    // The custom list, made elsewhere, is missing here and has a reason line of its own.
+    if (reason.find("530") != std::string::npos ||
+        reason.find("no such file") != std::string::npos) {
+      continue;
+    }
+    EXPECT_EQ(reason, "Marketing Portal - Reason: 452 Insufficient storage space.");
+  }
+  EXPECT_TRUE(fs::is_empty(Received(0)));
+  EXPECT_EQ(context_.shortfall.not_delivered, 2);
+}
+
 }  // namespace
 }  // namespace kez::testing

@@ -106,6 +106,7 @@ TEST_F(ReportJobsTest, AMovementFileThatCannotBeWrittenLeavesAnOlderOneUnsent) {
     RunSymphonyIRI(context_, kRunMoment);
   }
   EXPECT_EQ(ProgressSteps().back(), "0 File not found");
+  EXPECT_EQ(context_.shortfall.not_written, 1);
   EXPECT_EQ(Bytes(data_ / "movement.CCC.cc260112"), "old figures\r\n");
   EXPECT_FALSE(fs::exists(Received(1) / "movement.CCC.cc260112"));
   EXPECT_EQ(server_->SessionCount(), 0);
