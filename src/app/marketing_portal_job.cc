@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/delivery_journal.h"
+#include "app/ftps_trust.h"
 #include "app/report_ftp.h"
 #include "app/report_jobs.h"
 #include "context/activity_log.h"
@@ -102,6 +103,7 @@ UploadOutcome UploadFilesOfDay(AppContext& context, const LocalDateTime& day,
   if (!ftp->OpenConnection(report.FTPAddress, report.FTPLogin, report.FTPPassword, 0)) {
     Log(context, " - Error: Unable to connect to site");
     Log(context, " - Reason: " + ftp->GetLastErrorMessage());
+    LogUntrustedCertificate(context, *ftp, kJobName, kMarketingPortalReport);
     ++context.shortfall.uploads_not_started;
     NoneSent(context, journal, folder, day, ftp->GetLastErrorMessage());
   } else {

@@ -1,11 +1,16 @@
 #include "app/report_ftp.h"
 
+#include "app/ftps_trust.h"
 #include "context/activity_log.h"
 
 namespace kez {
 
 std::unique_ptr<cFTP> NewReportFtpClient(AppContext& context, const clsSettings& report) {
-  auto ftp = std::make_unique<cFTP>(context.host, context.ftp_options);
+  FtpOptions options = context.ftp_options;
+  if (const std::string pin = StoredPin(context, report.FTPAddress); !pin.empty()) {
+    options.pinned_public_key = pin;
+  }
+  auto ftp = std::make_unique<cFTP>(context.host, options);
   if (report.FTPMode) {
     ftp->SetModeActive();
   } else {

@@ -14,7 +14,8 @@
 namespace kez {
 
 // A new client with the context's timeouts: active mode when the report's FTPMode is true, else
-// passive; binary transfers when its FTPTransfeMode is true, else ASCII.
+// passive; binary transfers when its FTPTransfeMode is true, else ASCII; the public key pinned
+// for the report's address, if any (see ftps_trust.h).
 std::unique_ptr<cFTP> NewReportFtpClient(AppContext& context, const clsSettings& report);
 
 // The activity-log lines of one file's upload, each whole.

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "app/delivery_journal.h"
+#include "app/ftps_trust.h"
 #include "app/report_ftp.h"
 #include "app/report_jobs.h"
 #include "context/activity_log.h"
@@ -78,6 +79,7 @@ UploadOutcome UploadMovementFiles(AppContext& context, const clsSettings& report
     host.SetProgress(0, "Unable to connect to server");
     WriteLog(context, "SymphonyIRI - Error: Unable to connect to server");
     LogReason(context, ftp->GetLastErrorMessage());
+    LogUntrustedCertificate(context, *ftp, "SymphonyIRI", kSymphonyIriReport);
     ++context.shortfall.uploads_not_started;
     if (present) {
       journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());

@@ -24,6 +24,7 @@ void AddRunCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddSampleCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddSettingsCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddTickCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
+void AddTrustCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 void AddUploadCommand(CLI::App& app, const GlobalOptions& global, int& exit_code);
 
 }  // namespace kez::cli

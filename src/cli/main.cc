@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
   kez::cli::AddSampleCommand(app, global, exit_code);
   kez::cli::AddSettingsCommand(app, global, exit_code);
   kez::cli::AddTickCommand(app, global, exit_code);
+  kez::cli::AddTrustCommand(app, global, exit_code);
   kez::cli::AddUploadCommand(app, global, exit_code);
   try {
     app.parse(argc, argv);

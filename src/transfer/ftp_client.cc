@@ -90,9 +90,13 @@ bool cFTP::OpenConnection(std::string_view server, std::string_view user, std::s
     RecordError("InternetOpen", CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
     return false;
   }
+  untrusted_certificate_.clear();
   if (const CURLcode result = session_->Connect(); result != CURLE_OK) {
     RecordFailure("InternetConnect", result);
     session_.reset();
+    if (result == CURLE_PEER_FAILED_VERIFICATION && login.address.tls) {
+      untrusted_certificate_ = FtpSession::ProbeCertificate(login, options_);
+    }
     return false;
   }
   current_dir_ = session_->EntryPath();

@@ -54,6 +54,9 @@ class cFTP {
   // or the server's own reply lines when the server refused the command, the login password
   // masked wherever it appears. Empty before the first.
   const std::string& GetLastErrorMessage() const { return last_error_message_; }
+  // After an OpenConnection refused because nobody vouches for an ftps:// server's certificate:
+  // that certificate as PEM text, for the user to decide whether to trust it. Empty otherwise.
+  const std::string& UntrustedCertificate() const { return untrusted_certificate_; }
 
   // Connects to `server` ("host", "host:port", "ftp://host" or "ftps://host" for explicit TLS)
   // and logs in; `port` 0 takes the port from `server`, else 21. Closes an earlier connection
@@ -124,6 +127,7 @@ class cFTP {
   bool mlsd_unknown_ = false;       // the server has answered MLSD as an unknown command
   std::string last_error_message_;  // never holds the password (see OpenConnection)
   std::string password_;            // of the last OpenConnection, to mask it in error texts
+  std::string untrusted_certificate_;
   cDirList directory_;
   FileTransferProgress progress_;
 };

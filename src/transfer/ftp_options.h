@@ -18,6 +18,10 @@ struct FtpOptions {
   std::chrono::milliseconds stall_timeout{std::chrono::seconds(60)};
   // PEM file of the certificates trusted for ftps:// servers; empty: the system's store.
   std::string ca_file;
+  // The one public key an ftps:// server must hold ("sha256//" + base64 of the SHA-256 of its
+  // SubjectPublicKeyInfo). When set, it takes the place of the certificate checks: a server
+  // with a certificate no authority signed can be trusted by its key, checked before the login.
+  std::string pinned_public_key;
   // Writes libcurl's account of every command, reply and connection to stderr.
   bool trace = false;
 };

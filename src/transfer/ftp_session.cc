@@ -98,6 +98,11 @@ void FtpSession::SetConnectionOptions(const FtpOptions& options) {
     curl_easy_setopt(handle_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     if (!options.ca_file.empty())
       curl_easy_setopt(handle_, CURLOPT_CAINFO, options.ca_file.c_str());
+    if (!options.pinned_public_key.empty()) {
+      curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 0L);
+      curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 0L);
+      curl_easy_setopt(handle_, CURLOPT_PINNEDPUBLICKEY, options.pinned_public_key.c_str());
+    }
   }
   curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT_MS,
                    static_cast<long>(options.connect_timeout.count()));
@@ -136,6 +141,34 @@ CURLcode FtpSession::Perform() {
   const CURLcode result = curl_easy_perform(handle_);
   ResetRequestOptions();
   return result;
+}
+
+std::string FtpSession::ProbeCertificate(const FtpLogin& login, const FtpOptions& options) {
+  // Anonymous, so that the account's password never goes to a server nobody has vouched for;
+  // the login may fail, the handshake has happened by then.
+  FtpLogin probe = login;
+  probe.user = "anonymous";
+  probe.password = "";
+  FtpOptions unchecked = options;
+  unchecked.trace = false;
+  unchecked.pinned_public_key.clear();
+  std::unique_ptr<FtpSession> session = Create(probe, unchecked);
+  if (!session) return {};
+  curl_easy_setopt(session->handle_, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(session->handle_, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(session->handle_, CURLOPT_CERTINFO, 1L);
+  session->Connect();
+  curl_certinfo* info = nullptr;
+  if (curl_easy_getinfo(session->handle_, CURLINFO_CERTINFO, &info) != CURLE_OK ||
+      info == nullptr || info->num_of_certs < 1) {
+    return {};
+  }
+  constexpr std::string_view kCert = "Cert:";
+  for (curl_slist* item = info->certinfo[0]; item != nullptr; item = item->next) {
+    const std::string_view text(item->data);
+    if (text.substr(0, kCert.size()) == kCert) return std::string(text.substr(kCert.size()));
+  }
+  return {};
 }
 
 CURLcode FtpSession::Connect() {

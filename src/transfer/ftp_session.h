@@ -50,6 +50,10 @@ class FtpSession {
 
   // Connects and logs in.
   CURLcode Connect();
+
+  // The PEM text of the certificate an ftps:// server shows, read over a connection that checks
+  // nothing and logs in anonymously; empty when none could be read.
+  static std::string ProbeCertificate(const FtpLogin& login, const FtpOptions& options);
   // Sends each command in turn and stops at the first one the server refuses.
   CURLcode RunCommands(const std::vector<std::string>& commands);
   // Stores `source`'s bytes as the remote file `path`. `ascii` sends TYPE A, otherwise TYPE I;

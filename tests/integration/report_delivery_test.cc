@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "app/delivery_journal.h"
+#include "app/ftps_trust.h"
 #include "app/report_jobs.h"
 #include "app/scheduler.h"
 #include "integration/report_jobs_fixture.h"
@@ -181,6 +183,64 @@ TEST_F(ReportJobsTest, TheReasonLineSaysWhatTheServerAnswered) {
   }
   EXPECT_TRUE(fs::is_empty(Received(0)));
   EXPECT_EQ(context_.shortfall.not_delivered, 2);
+}
+
+// The public-key pin of a PEM certificate, as openssl works it out.
+std::string PinOf(const fs::path& certificate) {
+  const std::string command = "openssl x509 -in '" + certificate.string() +
+                              "' -pubkey -noout | openssl pkey -pubin -outform der | "
+                              "openssl dgst -sha256 -binary | base64";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return {};
+  char buffer[256] = {};
+  const std::size_t n = fread(buffer, 1, sizeof(buffer) - 1, pipe);
+  pclose(pipe);
+  std::string pin(buffer, n);
+  while (!pin.empty() && (pin.back() == '\n' || pin.back() == '\r')) pin.pop_back();
+  return "sha256//" + pin;
+}
+
+TEST_F(ReportJobsTest, AnUntrustedServerIsNamedByItsFingerprintAndCanBeTrustedByItsKey) {
+  FtpServerOptions options;
+  options.tls = true;
+  options.require_tls = true;
+  std::string error;
+  server_ = FtpTestServer::Start(server_dir_.path(), options, &error);
+  ASSERT_NE(server_, nullptr) << error;
+  fs::create_directories(server_->root() / "portal");
+  clsSettings& report = context_.ReportSettings[kMarketingPortalReport];
+  report.FTPAddress = server_->address();
+  report.FTPMode = false;  // passive: this libcurl cannot do active mode over TLS
+  std::ofstream(app_dir_ / "KEZDataAggregator.ini", std::ios::binary) << "[Log]\r\nSaveLog=Y\r\n";
+
+  LoadReportExportState(context_, kMarketingPortalReport);
+  RunMarketingPortal(context_);
+  const std::string pin = PinOf(server_->cert_file());
+  ASSERT_EQ(pin.size(), 52u) << pin;
+  const Lines messages = LogMessages();
+  const auto told = std::find_if(messages.begin(), messages.end(), [](const std::string& m) {
+    return m.rfind(
+               "Marketing Portal - Error: The server's certificate is not trusted. SHA-256 "
+               "fingerprint: ",
+               0) == 0;
+  });
+  ASSERT_NE(told, messages.end());
+  ASSERT_NE(told + 1, messages.end());
+  EXPECT_EQ(*(told + 1),
+            "Marketing Portal - To trust it, check the fingerprint with the server's owner, then: "
+            "kezagg trust --report 0 --pin " +
+                pin);
+  EXPECT_TRUE(fs::is_empty(Received(0)));
+
+  // Trusted by its key, the server takes the files; another key is refused before the login.
+  ASSERT_TRUE(StorePin(context_, report.FTPAddress, pin));
+  context_.shortfall = {};
+  RunMarketingPortal(context_);
+  EXPECT_FALSE(context_.shortfall.Any());
+  EXPECT_TRUE(fs::exists(Received(0) / DayFile("KEZSalesExtract")));
+  ASSERT_TRUE(StorePin(context_, report.FTPAddress, "sha256//" + std::string(43, 'A') + "="));
+  RunMarketingPortal(context_);
+  EXPECT_EQ(context_.shortfall.uploads_not_started, 1);
 }
 
 }  // namespace
