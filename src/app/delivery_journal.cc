@@ -98,7 +98,9 @@ JournalEntry& DeliveryJournal::EntryOf(const std::filesystem::path& file) {
   for (JournalEntry& entry : entries_) {
     if (entry.name == name) return entry;
   }
-  entries_.push_back(JournalEntry{name});
+  JournalEntry entry;
+  entry.name = name;
+  entries_.push_back(std::move(entry));
   return entries_.back();
 }
 

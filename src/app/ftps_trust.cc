@@ -1,10 +1,13 @@
 #include "app/ftps_trust.h"
 
+#include <cctype>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "context/activity_log.h"
 #include "context/config_files.h"
+#include "platform/windows1252.h"
 #include "settings/ini_services.h"
 #include "settings/sha256.h"
 
@@ -142,8 +145,8 @@ bool StorePin(AppContext& context, const std::string& address, const std::string
   return ini.FileOpen() && ini.WriteData(kFtpsTrustSection, address, pin);
 }
 
-void LogUntrustedCertificate(AppContext& context, const cFTP& ftp, std::string_view job,
-                             int report) {
+void OfferCertificateTrust(AppContext& context, const cFTP& ftp, std::string_view job, int report,
+                           const std::string& address) {
   if (ftp.UntrustedCertificate().empty()) return;
   const std::optional<CertificateIdentity> identity =
       IdentifyCertificate(ftp.UntrustedCertificate());
@@ -156,6 +159,22 @@ void LogUntrustedCertificate(AppContext& context, const cFTP& ftp, std::string_v
                         " - To trust it, check the fingerprint with the server's owner, then: "
                         "kezagg trust --report " +
                         std::to_string(report) + " --pin " + identity->pin);
+  const MessageAnswer answer = context.host.ShowMessage(
+      "The server " + address +
+          " shows a certificate that nobody on this computer vouches for.\r\rSHA-256 "
+          "fingerprint:\r" +
+          identity->fingerprint +
+          "\r\rCheck the fingerprint with the server's owner. Trust this certificate?",
+      MessageButtons::kYesNo, MessageIcon::kQuestion, "Trust this certificate",
+      MessageKind::kDecision);
+  if (answer != MessageAnswer::kYes) return;
+  if (StorePin(context, address, identity->pin)) {
+    WriteLog(context,
+             name + " - Trusted the server's certificate by its public key " + identity->pin);
+  } else {
+    WriteLog(context, name + " - Error: the trust could not be stored in " +
+                          PathText(context.AppDir / kAggregatorIniName));
+  }
 }
 
 }  // namespace kez

@@ -30,9 +30,11 @@ std::string StoredPin(AppContext& context, const std::string& address);
 bool StorePin(AppContext& context, const std::string& address, const std::string& pin);
 
 // After a refused connection of `job` (e.g. "Marketing Portal") to report `report`: when the
-// certificate was the cause, two activity-log lines give its fingerprint and how to trust it.
-void LogUntrustedCertificate(AppContext& context, const cFTP& ftp, std::string_view job,
-                             int report);
+// certificate was the cause, two activity-log lines give its fingerprint and how to trust it, and
+// the host asks whether to trust it ("Trust this certificate", a decision: a host without a person
+// declines). A Yes stores the pin for the report's address, so the next run gets through.
+void OfferCertificateTrust(AppContext& context, const cFTP& ftp, std::string_view job, int report,
+                           const std::string& address);
 
 }  // namespace kez
 

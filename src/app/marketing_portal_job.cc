@@ -103,7 +103,7 @@ UploadOutcome UploadFilesOfDay(AppContext& context, const LocalDateTime& day,
   if (!ftp->OpenConnection(report.FTPAddress, report.FTPLogin, report.FTPPassword, 0)) {
     Log(context, " - Error: Unable to connect to site");
     Log(context, " - Reason: " + ftp->GetLastErrorMessage());
-    LogUntrustedCertificate(context, *ftp, kJobName, kMarketingPortalReport);
+    OfferCertificateTrust(context, *ftp, kJobName, kMarketingPortalReport, report.FTPAddress);
     ++context.shortfall.uploads_not_started;
     NoneSent(context, journal, folder, day, ftp->GetLastErrorMessage());
   } else {

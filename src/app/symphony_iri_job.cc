@@ -79,7 +79,7 @@ UploadOutcome UploadMovementFiles(AppContext& context, const clsSettings& report
     host.SetProgress(0, "Unable to connect to server");
     WriteLog(context, "SymphonyIRI - Error: Unable to connect to server");
     LogReason(context, ftp->GetLastErrorMessage());
-    LogUntrustedCertificate(context, *ftp, "SymphonyIRI", kSymphonyIriReport);
+    OfferCertificateTrust(context, *ftp, "SymphonyIRI", kSymphonyIriReport, report.FTPAddress);
     ++context.shortfall.uploads_not_started;
     if (present) {
       journal.MarkFailed(local, ftp->GetLastErrorMessage(), host.Now());

@@ -214,8 +214,13 @@ TEST_F(ReportJobsTest, AnUntrustedServerIsNamedByItsFingerprintAndCanBeTrustedBy
   std::ofstream(app_dir_ / "KEZDataAggregator.ini", std::ios::binary) << "[Log]\r\nSaveLog=Y\r\n";
 
   LoadReportExportState(context_, kMarketingPortalReport);
+  host_.Answer(MessageAnswer::kNo);  // not trusted yet
   RunMarketingPortal(context_);
   const std::string pin = PinOf(server_->cert_file());
+  ASSERT_EQ(host_.messages().size(), 1u);
+  EXPECT_EQ(host_.messages()[0].title, "Trust this certificate");
+  EXPECT_EQ(host_.messages()[0].kind, MessageKind::kDecision);
+  EXPECT_NE(host_.messages()[0].text.find("SHA-256 fingerprint:\r"), std::string::npos);
   ASSERT_EQ(pin.size(), 52u) << pin;
   const Lines messages = LogMessages();
   const auto told = std::find_if(messages.begin(), messages.end(), [](const std::string& m) {
@@ -232,8 +237,10 @@ TEST_F(ReportJobsTest, AnUntrustedServerIsNamedByItsFingerprintAndCanBeTrustedBy
                 pin);
   EXPECT_TRUE(fs::is_empty(Received(0)));
 
-  // Trusted by its key, the server takes the files; another key is refused before the login.
-  ASSERT_TRUE(StorePin(context_, report.FTPAddress, pin));
+  // Yes stores the key's pin; the next run gets through. Another key is refused before the login.
+  host_.Answer(MessageAnswer::kYes);
+  RunMarketingPortal(context_);
+  EXPECT_EQ(StoredPin(context_, report.FTPAddress), pin);
   context_.shortfall = {};
   RunMarketingPortal(context_);
   EXPECT_FALSE(context_.shortfall.Any());
