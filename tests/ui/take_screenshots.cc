@@ -16,7 +16,6 @@
 #include "app/start_up.h"
 #include "ui/app_icon.h"
 #include "ui/frm_kez_data_aggregator.h"
-#include "ui/notify_area.h"
 #include "ui/tray_program.h"
 #include "ui_test_support.h"
 
@@ -57,8 +56,7 @@ int main(int argc, char** argv) {
   kez::testing::MessageWatcher messages;
   kez::testing::ProgramFolders folders;
   if (!kez::testing::WriteSampleStore(folders.data.path(), folders.host.Now())) return 1;
-  kez::ui::NotifyArea shell;
-  kez::ui::TrayProgram program(*folders.context, folders.host, shell);
+  kez::ui::TrayProgram program(*folders.context, folders.host);
   try {
     kez::StartUp(*folders.context);
   } catch (const kez::ProgramEnd& end) {
