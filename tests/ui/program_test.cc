@@ -8,7 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/app_dir.h"
 #include "app/start_up.h"
+#include "context/activity_log.h"
 #include "posdata/dbsm_catalogue.h"
 #include "ui/cls_sys_tray.h"
 #include "ui/frm_kez_data_aggregator.h"
@@ -137,6 +139,25 @@ class ProgramTest : public QObject {
     QTRY_VERIFY(window->isVisible());
     // Another lock file is another group of copies: nobody listens there.
     QVERIFY(!AskRunningCopyToShow(second.lock / "other.lock", std::chrono::milliseconds(200)));
+  }
+
+  void AFirstStartInAnInstallWithoutWriteAccessUsesASeededUserFolder() {
+    // The installed programs' folder holds the default settings file but cannot be written to;
+    // the user has no program folder yet.
+    kez::testing::TempDir installed;
+    std::filesystem::copy_file(KEZ_DEFAULT_INI, installed / "KEZDataAggregator.ini");
+    kez::testing::TempDir home;
+    const AppDirChoice choice = ChooseAppDir("", nullptr, installed.path(), false, home / "share");
+    PrepareAppDir(choice, installed.path());
+    AppContext& context = *folders_->context;
+    context.AppDir = choice.folder;
+
+    QCOMPARE(Start(context), -1);
+    QVERIFY(program_->settings_window()->isVisible());
+    QCOMPARE(messages_->seen().size(), 0u);
+    QVERIFY(context.save_log);
+    WriteLog(context, "first start");
+    QVERIFY(std::filesystem::exists(LogFilePath(home / "share" / kUserAppDirName)));
   }
 
   void AStartWithoutADataPathAsksForOne() {
