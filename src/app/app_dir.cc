@@ -1,20 +1,70 @@
 #include "app/app_dir.h"
 
 #include <cstdlib>
+#include <system_error>
 
+#include "context/config_files.h"
 #include "platform/program_folder.h"
+#include "posdata/data_path_ops.h"
+#include "posdata/pos_database.h"
 
 namespace kez {
 
-std::filesystem::path ResolveAppDir(std::string_view option, const char* environment,
-                                    const std::filesystem::path& program_folder) {
-  if (!option.empty()) return std::filesystem::path(option);
-  if (environment != nullptr && *environment != '\0') return std::filesystem::path(environment);
-  return program_folder;
+AppDirChoice ChooseAppDir(std::string_view option, const char* environment,
+                          const std::filesystem::path& program_folder, bool program_folder_writable,
+                          const std::filesystem::path& user_data_folder) {
+  if (!option.empty()) return {std::filesystem::path(option), AppDirSource::kOption};
+  if (environment != nullptr && *environment != '\0') {
+    return {std::filesystem::path(environment), AppDirSource::kEnvironment};
+  }
+  if (program_folder_writable || user_data_folder.empty()) {
+    return {program_folder, AppDirSource::kProgramFolder};
+  }
+  return {user_data_folder / kUserAppDirName, AppDirSource::kUserFolder};
+}
+
+void PrepareAppDir(const AppDirChoice& choice, const std::filesystem::path& program_folder) {
+  if (choice.source != AppDirSource::kUserFolder) return;
+  std::error_code code;
+  std::filesystem::create_directories(choice.folder, code);
+  // A file that cannot be copied is missed at start-up as it would be beside the program, with
+  // the same message; nothing more is to be done here.
+  for (const char* name : {kAggregatorIniName, kErrorMessageFileName, kAlternateCollatingFile}) {
+    const std::filesystem::path installed = program_folder / name;
+    if (!std::filesystem::is_regular_file(installed, code)) continue;
+    std::filesystem::copy_file(installed, choice.folder / name,
+                               std::filesystem::copy_options::skip_existing, code);
+  }
+}
+
+AppDirChoice ChooseAppDir(std::string_view option) {
+  const std::filesystem::path program_folder = ProgramFolder();
+  const char* environment = std::getenv(kAppDirVariable);
+  // The folder is tried only when it would be chosen: an option or KEZ_APP_DIR decides first.
+  const bool decided = !option.empty() || (environment != nullptr && *environment != '\0');
+  return ChooseAppDir(option, environment, program_folder,
+                      decided || CanCreateFilesIn(program_folder), UserDataFolder());
 }
 
 std::filesystem::path ResolveAppDir(std::string_view option) {
-  return ResolveAppDir(option, std::getenv(kAppDirVariable), ProgramFolder());
+  const AppDirChoice choice = ChooseAppDir(option);
+  PrepareAppDir(choice, ProgramFolder());
+  return choice.folder;
+}
+
+std::string DescribeAppDir(const AppDirChoice& choice) {
+  std::string line = "Program folder: " + choice.folder.string();
+  switch (choice.source) {
+    case AppDirSource::kOption:
+      return line + " (--app-dir)";
+    case AppDirSource::kEnvironment:
+      return line + " (" + kAppDirVariable + ")";
+    case AppDirSource::kProgramFolder:
+      return line + " (the program's own folder)";
+    case AppDirSource::kUserFolder:
+      return line + " (per user: the program's own folder is not writable)";
+  }
+  return line;
 }
 
 }  // namespace kez

@@ -10,8 +10,10 @@ namespace kez {
 // One tick at the host's current time: report 0's job when due, then report 1's, then the report
 // settings are saved to the data path. Both reports are judged by the moment the tick began, so a
 // long first job does not make the second miss its minute. A tick that arrives while a job of an
-// earlier tick or run is still going (the FTP client lets events through) runs nothing, saves
-// nothing and says so in the activity log.
+// earlier tick or run is still going (the FTP client lets events through, a message box waits for
+// the user) runs nothing and saves nothing; it remembers each report due in its minute, and logs
+// the skip once per job. When that job ends, the remembered reports run, each judged by its own
+// minute, with one line in the activity log.
 void SchedulerTick(AppContext& context);
 
 // The export state from report `index`: the store number padded with leading zeros or cut to its
@@ -38,7 +40,8 @@ bool IsRunDay(const AppContext& context, int index, const LocalDateTime& now);
 
 // The settings window's run command without its window steps: the chosen jobs at once, whatever
 // their schedules, with the busy pointer meanwhile; SymphonyIRI runs for its report's StartDate,
-// which then moves on 7 days when it is today's date; then the report settings are saved. Returns
+// which then moves on 7 days when it is today's date; then the report settings are saved, and the
+// reports whose minute came meanwhile run as after a tick. Returns
 // false, running nothing and with an activity-log line, when a job is already running.
 bool RunReportsNow(AppContext& context, bool marketing_portal, bool symphony_iri);
 

@@ -137,7 +137,7 @@ void AddExtractCommand(CLI::App& app, const GlobalOptions& global, int& exit_cod
                       "The KEZ data folder (default: the stored data location)");
   command->add_option("--app-dir", options->app_dir,
                       "Folder of the program's own files (default: KEZ_APP_DIR, else the "
-                      "program's folder)");
+                      "program's folder, or the per-user one where that is not writable)");
   command->add_option("--store", options->store, "Store number (default: the report's)");
   command->add_option("--invoice", options->invoice,
                       "Resume at this invoice (default: the report's; 0 starts by date)");

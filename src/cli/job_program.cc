@@ -75,7 +75,7 @@ void AddJobProgramOptions(CLI::App* command, JobProgramOptions& options) {
                       "data location)");
   command->add_option("--app-dir", options.app_dir,
                       "Folder of KEZDataAggregator.ini and .log (default: KEZ_APP_DIR, else the "
-                      "program's folder)");
+                      "program's folder, or the per-user one where that is not writable)");
   command
       ->add_option("--ftp-timeout", options.ftp_timeout_seconds,
                    "Seconds an FTP server may take to answer or to move data (default: 30 to "

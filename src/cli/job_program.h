@@ -12,7 +12,7 @@ namespace kez::cli {
 
 struct JobProgramOptions {
   std::string data_path;        // empty: the stored data location
-  std::string app_dir;          // empty: KEZ_APP_DIR, else the program's folder
+  std::string app_dir;          // empty: as ResolveAppDir chooses
   int ftp_timeout_seconds = 0;  // 0: the FTP client's own timeouts
   bool quiet = false;           // no activity-log lines on standard output
 };

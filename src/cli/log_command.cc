@@ -56,7 +56,7 @@ void AddLogCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
   command->add_flag("--purge", options->purge, "Delete the log file first");
   command->add_option("--app-dir", options->app_dir,
                       "Folder of KEZDataAggregator.log (default: KEZ_APP_DIR, else the program's "
-                      "folder)");
+                      "folder, or the per-user one where that is not writable)");
   command->callback([options, &global, &exit_code] {
     options->now = ProgramNow(global);
     exit_code = ShowLog(*options);

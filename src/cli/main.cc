@@ -1,13 +1,19 @@
 // kezagg: the aggregator's jobs and support tools without a screen.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <string>
 
+#include "app/app_dir.h"
 #include "cli/commands.h"
 #include "platform/host.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"KEZ Marketing Portal data aggregator, command line", "kezagg"};
   app.require_subcommand(1);
+  // The folder is named because an install may use a per-user one instead of its own.
+  app.set_version_flag("--version", [] {
+    return std::string("kezagg ") + KEZ_VERSION + "\n" + kez::DescribeAppDir(kez::ChooseAppDir(""));
+  });
   int exit_code = 0;
   kez::cli::GlobalOptions global;
   kez::cli::AddGlobalOptions(app, global);

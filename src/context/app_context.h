@@ -4,6 +4,7 @@
 #ifndef KEZ_CONTEXT_APP_CONTEXT_H_
 #define KEZ_CONTEXT_APP_CONTEXT_H_
 
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -98,6 +99,12 @@ struct AppContext {
   // True while a report job runs. The FTP client lets events through during a transfer, so a
   // scheduler tick or a run request can arrive meanwhile; it is then skipped (see scheduler.h).
   bool job_running = false;
+  // What the ticks skipped while a job ran: the moment each report fell due (by position), run
+  // when the job ends, and whether the skip has been logged for this job.
+  struct SkippedTicks {
+    std::array<std::optional<LocalDateTime>, 2> due;
+    bool logged = false;
+  } skipped_ticks;
   // Receives every activity-log message, also while the save-log flag is off, for a front end
   // that shows the log as it grows (kezagg prints it). Empty: nobody is told.
   std::function<void(std::string_view message)> log_echo;

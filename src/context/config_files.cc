@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "platform/file_names.h"
 #include "platform/windows1252.h"
 #include "settings/ini_services.h"
 
@@ -52,7 +53,7 @@ void LoadSaveLogSwitch(AppContext& context) {
 
 bool SaveExportState(Host& host, const ExportState& state, const std::filesystem::path& data_path) {
   clsINI_Services ini(host);
-  ini.File_Name(data_path / kSuiteIniName);
+  ini.File_Name(FindFileAnyCase(data_path, kSuiteIniName));
   if (!ini.FileOpen()) {
     host.ShowMessage(std::string("Unable to open KEZ Settings File, ") + kSuiteIniName + ".",
                      MessageButtons::kOk, MessageIcon::kNone, "Error", MessageKind::kInformation);

@@ -48,9 +48,11 @@ std::string SaleDayText(std::int32_t day) {
   return digits.size() < 3 ? std::string{} : digits.substr(2);
 }
 
+// The sign is the value's own, not its rounded figure's: a refund of less than half a cent is
+// still a refund.
 std::string PriceText(const clsMovmentData& row) {
   const std::int64_t hundredths = RoundToHundredths(row.Price.ten_thousandths);
-  return (hundredths < 0 ? "-" : "") + Decimal(hundredths, 5);
+  return (row.Price.ten_thousandths < 0 ? "-" : "") + Decimal(hundredths, 5);
 }
 
 }  // namespace
@@ -73,7 +75,7 @@ std::string SignedQuantityText(const clsMovmentData& row) {
 
 std::string SignedDollarsText(const clsMovmentData& row) {
   const std::int64_t hundredths = RoundToHundredths(row.TotalDollars.ten_thousandths);
-  return (hundredths < 0 ? "-" : " ") + Decimal(hundredths, 7);
+  return (row.TotalDollars.ten_thousandths < 0 ? "-" : " ") + Decimal(hundredths, 7);
 }
 
 std::string MovementSizeText(const clsMovmentData& row) {

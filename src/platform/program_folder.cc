@@ -1,7 +1,10 @@
 #include "platform/program_folder.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
+#include <fstream>
+#include <string>
 #include <system_error>
 
 #ifdef _WIN32
@@ -9,6 +12,8 @@
 #define NOMINMAX
 #endif
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace kez {
@@ -24,6 +29,40 @@ std::filesystem::path ProgramFolder() {
   if (!code) return exe.parent_path();
 #endif
   return std::filesystem::current_path(code);
+}
+
+std::filesystem::path UserDataFolder() {
+#ifdef _WIN32
+  if (const wchar_t* local = ::_wgetenv(L"LOCALAPPDATA"); local != nullptr && *local != L'\0') {
+    return std::filesystem::path(local);
+  }
+#else
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+    return std::filesystem::path(data);
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+    return std::filesystem::path(home) / ".local" / "share";
+  }
+#endif
+  return {};
+}
+
+bool CanCreateFilesIn(const std::filesystem::path& folder) {
+  // Permission bits do not tell (an administrator, a read-only mount, ACLs): try it.
+  const std::filesystem::path probe = folder / (".kez-write-test-" + std::to_string(
+#ifdef _WIN32
+                                                                         ::GetCurrentProcessId()
+#else
+                                                                         ::getpid()
+#endif
+                                                                             ));
+  std::error_code code;
+  {
+    std::ofstream out(probe, std::ios::binary);
+    if (!out) return false;
+  }
+  std::filesystem::remove(probe, code);
+  return true;
 }
 
 LocalDateTime CurrentLocalDateTime() {

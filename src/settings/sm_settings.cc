@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "platform/file_io.h"
+#include "platform/file_names.h"
 #include "platform/windows1252.h"
 #include "settings/portal_xml.h"
 
@@ -30,7 +31,7 @@ void NameRecords(std::vector<clsSettings>& records, const LocalDateTime& now) {
 }  // namespace
 
 std::filesystem::path PortalFilePath(const std::filesystem::path& data_path) {
-  return data_path / "portal.xml";
+  return FindFileAnyCase(data_path, "portal.xml");
 }
 
 std::filesystem::path DamagedPortalFilePath(const std::filesystem::path& data_path) {

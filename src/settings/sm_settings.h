@@ -16,7 +16,7 @@
 
 namespace kez {
 
-// data path + "portal.xml".
+// data path + "portal.xml", or the file of that name in another letter case when one exists.
 std::filesystem::path PortalFilePath(const std::filesystem::path& data_path);
 // data path + "portal.xml.bad": where a damaged file is kept.
 std::filesystem::path DamagedPortalFilePath(const std::filesystem::path& data_path);

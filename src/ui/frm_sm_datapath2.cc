@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <string>
+#include <utility>
 
 #include "platform/app_titles.h"
 #include "platform/number_text.h"
@@ -21,9 +23,10 @@ constexpr const char* kTrainingCaution =
     "Checking this box does not set up a traning directory or change your data path \r\n"
     "It is a manual switch that turns on or off the training flag on the main screen ";
 
+// The help names this platform's default data folder, "%1".
 constexpr const char* kHelpText =
     "Data Path: the folder that holds the KEZ data files and their dictionary, usually "
-    "\"C:\\SW\".\r\n\r\n"
+    "\"%1\".\r\n\r\n"
     "Station Path: the folder that holds this station's station file (STA plus the station "
     "number, .KEZ).\r\n\r\n"
     "Station: the number of this station in the store.\r\n\r\n"
@@ -93,6 +96,7 @@ frmSM_DATAPATH2::frmSM_DATAPATH2(clsDataPath& path, UserSettingsStore& store, Ho
   const double station = LeadingNumber(path_.Station);
   const bool listed = station >= 1 && station <= path_.MaxStations;
   cboEdit_->setCurrentIndex(listed ? static_cast<int>(station) - 1 : 0);
+  cboEdit_->setEnabled(path_.StationNumberEnabled);
   if (!path_.DataPath.empty()) {
     txtEdit_[kDataPathBox]->setText(FromCore(path_.DataPath));
     txtEdit_[kStationPathBox]->setText(FromCore(path_.StationPath));
@@ -114,30 +118,36 @@ frmSM_DATAPATH2::frmSM_DATAPATH2(clsDataPath& path, UserSettingsStore& store, Ho
   connect(ok, &QPushButton::clicked, this, [this] { Ok(); });
   connect(cancel, &QPushButton::clicked, this, [this] { reject(); });
   connect(help, &QPushButton::clicked, this, [this] {
-    host_.ShowMessage(kHelpText, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle,
+    const std::string text =
+        ToCore(QString::fromLatin1(kHelpText).arg(FromCore(kDefaultDataFolder)));
+    host_.ShowMessage(text, MessageButtons::kOk, MessageIcon::kInformation, kHelpTitle,
                       MessageKind::kInformation);
   });
 }
 
 void frmSM_DATAPATH2::Ok() {
-  path_.Station = ToCore(cboEdit_->currentText());
-  path_.StationPath = ToCore(txtEdit_[kStationPathBox]->text());
-  path_.DataPath = ToCore(txtEdit_[kDataPathBox]->text());
-  path_.Network = chkNetwork_->isChecked();
-  if (!path_.Validate(false, &host_)) {
-    if (path_.FieldKey() == "STATION") {
+  // The candidate is checked on its own: a rejected path must not reach the caller's location,
+  // which start-up reads again after a Cancel.
+  clsDataPath candidate = path_;
+  candidate.Station = ToCore(cboEdit_->currentText());
+  candidate.StationPath = ToCore(txtEdit_[kStationPathBox]->text());
+  candidate.DataPath = ToCore(txtEdit_[kDataPathBox]->text());
+  candidate.Network = chkNetwork_->isChecked();
+  if (!candidate.Validate(false, &host_)) {
+    if (candidate.FieldKey() == "STATION") {
       cboEdit_->setFocus(Qt::OtherFocusReason);
-    } else if (path_.FieldKey() == "DATAPATH") {
+    } else if (candidate.FieldKey() == "DATAPATH") {
       txtEdit_[kDataPathBox]->setFocus(Qt::OtherFocusReason);
-    } else if (path_.FieldKey() == "STATIONPATH") {
+    } else if (candidate.FieldKey() == "STATIONPATH") {
       txtEdit_[kStationPathBox]->setFocus(Qt::OtherFocusReason);
     }
     return;
   }
-  path_.TestPath = CkTest_->isChecked() ? "Y" : "";
-  if (path_.StationPath.empty()) path_.StationPath = path_.DataPath;
-  path_.Save(store_);
-  path_.Cancelled = false;
+  candidate.TestPath = CkTest_->isChecked() ? "Y" : "";
+  if (candidate.StationPath.empty()) candidate.StationPath = candidate.DataPath;
+  candidate.Save(store_);
+  candidate.Cancelled = false;
+  path_ = std::move(candidate);
   accept();
 }
 

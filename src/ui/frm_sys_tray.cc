@@ -1,14 +1,13 @@
 #include "ui/frm_sys_tray.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QLabel>
 #include <QMenu>
 #include <QTimer>
+#include <utility>
 
 #include "ui/app_icon.h"
 #include "ui/cls_sys_tray.h"
-#include "ui/notify_area.h"
 
 namespace kez::ui {
 namespace {
@@ -18,10 +17,11 @@ constexpr const char* kExitCaption = "Exit";
 
 }  // namespace
 
-frmSysTray::frmSysTray(NotifyArea& shell, Actions actions, Retry retry, QWidget* parent)
+frmSysTray::frmSysTray(Actions actions, Retry retry, std::function<bool()> available,
+                       QWidget* parent)
     : QWidget(parent),
-      shell_(shell),
       actions_(std::move(actions)),
+      available_(std::move(available)),
       retry_(retry),
       tray_(nullptr),
       mnuSysTray_(new QMenu(QStringLiteral("SysTray"), this)),
@@ -56,8 +56,11 @@ frmSysTray::~frmSysTray() { delete tray_; }
 
 void frmSysTray::Load() {
   if (tray_ == nullptr) {
-    tray_ = new clsSysTray(shell_);
-    connect(tray_, &clsSysTray::RightClick, this, [this] { mnuSysTray_->popup(QCursor::pos()); });
+    tray_ = new clsSysTray(available_);
+    // The icon opens the menu on a right click itself: many trays send the click to their host,
+    // which shows only the menu the icon carries, so a menu of our own on RightClick would come
+    // twice or never.
+    tray_->SetContextMenu(mnuSysTray_);
   }
   // Minimised and hidden without ever being mapped: the window only carries the icon and timer.
   setWindowState(windowState() | Qt::WindowMinimized);
@@ -86,18 +89,6 @@ void frmSysTray::TryAgain() {
   if (--attempts_left_ > 0) return;
   retry_timer_->stop();
   if (actions_.no_tray) actions_.no_tray();
-}
-
-bool frmSysTray::event(QEvent* event) {
-  if (event->type() == NotifyIconEvent::EventType()) {
-    const auto* notice = static_cast<NotifyIconEvent*>(event);
-    // The area calls back with a mouse movement whose X coordinate is the callback code.
-    if (tray_ != nullptr && notice->message() == WM_MOUSEMOVE) {
-      tray_->MouseMove(0, static_cast<std::int32_t>(notice->code()), this);
-    }
-    return true;
-  }
-  return QWidget::event(event);
 }
 
 void frmSysTray::MenuChosen(const QString& caption) {

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <chrono>
 #include <functional>
+#include <utility>
 
 class QLabel;
 class QMenu;
@@ -14,7 +15,6 @@ class QTimer;
 
 namespace kez::ui {
 
-class NotifyArea;
 class clsSysTray;
 
 class frmSysTray : public QWidget {
@@ -37,27 +37,27 @@ class frmSysTray : public QWidget {
   static constexpr const char* kTooltip = "KEZ Marketing Portal";
   static constexpr std::chrono::milliseconds kTimerInterval{60000};
 
-  frmSysTray(NotifyArea& shell, Actions actions, Retry retry, QWidget* parent = nullptr);
-  frmSysTray(NotifyArea& shell, Actions actions) : frmSysTray(shell, std::move(actions), Retry{}) {}
+  // `available` says whether a tray host is there (see clsSysTray; empty: QSystemTrayIcon's
+  // answer).
+  frmSysTray(Actions actions, Retry retry, std::function<bool()> available = {},
+             QWidget* parent = nullptr);
+  explicit frmSysTray(Actions actions) : frmSysTray(std::move(actions), Retry{}) {}
   ~frmSysTray() override;
 
-  // The window's load: the tray object, the window hidden, pending events run, the icon added with
-  // the tooltip, the timer started.
+  // The window's load: the tray object with the popup menu, the window hidden, pending events run,
+  // the icon added with the tooltip, the timer started.
   void Load();
   // The window's unload: the timer stopped and the icon removed.
   void Unload();
 
   clsSysTray& tray() { return *tray_; }
 
- protected:
-  bool event(QEvent* event) override;
-
  private:
   void MenuChosen(const QString& caption);
   void TryAgain();
 
-  NotifyArea& shell_;
   Actions actions_;
+  std::function<bool()> available_;
   Retry retry_;
   int attempts_left_ = 0;
   clsSysTray* tray_;

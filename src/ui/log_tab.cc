@@ -6,14 +6,21 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <string>
 
 #include "context/activity_log.h"
+#include "platform/app_titles.h"
 #include "ui/bar_progress.h"
 #include "ui/focus_events.h"
 #include "ui/qt_host.h"
 #include "ui/ui_text.h"
 
 namespace kez::ui {
+namespace {
+
+constexpr const char* kNoViewerText = "No program was found to show the log file. It is:\r\n";
+
+}  // namespace
 
 LogTab::LogTab(AppContext& context, QtHost& host, BarProgress& progress, QWidget* parent)
     : QWidget(parent),
@@ -47,6 +54,9 @@ LogTab::LogTab(AppContext& context, QtHost& host, BarProgress& progress, QWidget
   layout->addLayout(top);
   layout->addWidget(lstLogs_);
 
+  // A day picked in the calendar changes the date while the picker keeps the focus, and the
+  // reload's "today" comes in by code: both must show the picked day's lines.
+  connect(dtpLog_, &QDateEdit::dateChanged, this, [this] { ShowDay(); });
   OnFocusOut(dtpLog_, [this] { ShowDay(); });
   EnterMovesFocusOn(dtpLog_);
   connect(cmdViewLog_, &QPushButton::clicked, this, [this] { OpenLogFile(); });
@@ -72,8 +82,13 @@ void LogTab::OpenLogFile() {
   ShowDay();
   host_.FromEventLoop([this] {
     if (!ViewLog(context_)) {
+      // Without a viewer the user still needs to know where the file is.
+      const std::string file =
+          ToCore(QString::fromStdU16String(LogFilePath(context_.AppDir).u16string()));
       WriteLog(context_, "The log file could not be opened in a viewer");
       ShowDay();
+      host_.ShowMessage(std::string(kNoViewerText) + file, MessageButtons::kOk,
+                        MessageIcon::kInformation, kApplicationTitle, MessageKind::kInformation);
     }
   });
 }

@@ -25,7 +25,7 @@ class LogTab : public QWidget {
   // Loads the lines of the picked day into the list. Without a log file the list keeps what it
   // shows.
   void ShowDay();
-  // Picks `day` without loading it.
+  // Picks `day`; a day other than the one picked is loaded at once.
   void PickDay(const QDate& day);
 
  private:

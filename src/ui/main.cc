@@ -8,7 +8,6 @@
 #include "platform/exit_codes.h"
 #include "ui/app_icon.h"
 #include "ui/instance_channel.h"
-#include "ui/notify_area.h"
 #include "ui/qt_host.h"
 #include "ui/tray_program.h"
 
@@ -34,8 +33,7 @@ int main(int argc, char** argv) {
   kez::ui::QtHost host;
   kez::AppContext context(host);
   context.AppDir = kez::ResolveAppDir(options.value(app_dir).toStdString());
-  kez::ui::NotifyArea shell;
-  kez::ui::TrayProgram program(context, host, shell);
+  kez::ui::TrayProgram program(context, host);
   try {
     kez::StartUp(context);
   } catch (const kez::ProgramEnd& end) {

@@ -170,10 +170,7 @@ void SettingsTab::ShowStartInvoice(bool shown) {
   txtStartInvoice_->setVisible(shown);
 }
 
-void SettingsTab::ShowExportDate(const QDate& date) {
-  const QSignalBlocker quiet(dtpExportStartDate_);
-  dtpExportStartDate_->setDate(date);
-}
+void SettingsTab::ShowExportDate(const QDate& date) { dtpExportStartDate_->setDate(date); }
 
 void SettingsTab::UseForAll() {
   const clsSettings source = current_();

@@ -37,7 +37,8 @@ class SettingsTab : public QWidget {
   void LoadFtp();
   // Shows or hides the start invoice and its label (the Marketing Portal report has one).
   void ShowStartInvoice(bool shown);
-  // Puts `date` into the start date picker without writing it to any record.
+  // Puts `date` into the start date picker; a change writes it to the current record's start
+  // date, as the user's pick would.
   void ShowExportDate(const QDate& date);
 
  private:

@@ -1,19 +1,20 @@
 #include "ui/tray_program.h"
 
+#include <utility>
+
 #include "app/scheduler.h"
 #include "app/start_up.h"
 #include "context/activity_log.h"
 #include "ui/frm_kez_data_aggregator.h"
 #include "ui/frm_sm_datapath2.h"
 #include "ui/instance_channel.h"
-#include "ui/notify_area.h"
 #include "ui/qt_host.h"
 
 namespace kez::ui {
 
-TrayProgram::TrayProgram(AppContext& context, QtHost& host, NotifyArea& shell,
-                         frmSysTray::Retry retry)
-    : context_(context), host_(host), shell_(shell), retry_(retry) {
+TrayProgram::TrayProgram(AppContext& context, QtHost& host, frmSysTray::Retry retry,
+                         std::function<bool()> tray_available)
+    : context_(context), host_(host), retry_(retry), tray_available_(std::move(tray_available)) {
   context_.windows.load_tray_window = [this](AppContext&) { LoadTrayWindow(); };
   context_.windows.show_settings_window = [this](AppContext&) { ShowSettingsWindow(); };
   context_.windows.unload_windows = [this](AppContext&) { UnloadWindows(); };
@@ -38,7 +39,7 @@ void TrayProgram::LoadTrayWindow() {
   actions.no_tray = [this] {
     WriteLog(context_, "No notification area was found: the program runs without a tray icon");
   };
-  tray_ = std::make_unique<frmSysTray>(shell_, std::move(actions), retry_);
+  tray_ = std::make_unique<frmSysTray>(std::move(actions), retry_, tray_available_);
   tray_->Load();
 }
 

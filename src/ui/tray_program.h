@@ -6,6 +6,7 @@
 #define KEZ_UI_TRAY_PROGRAM_H_
 
 #include <QObject>
+#include <functional>
 #include <memory>
 
 #include "context/app_context.h"
@@ -14,7 +15,6 @@
 namespace kez::ui {
 
 class InstanceServer;
-class NotifyArea;
 class QtHost;
 class frmKezDataAggregator;
 
@@ -22,10 +22,10 @@ class TrayProgram : public QObject {
   Q_OBJECT
 
  public:
-  // `host` must be the context's host. `shell` is the notification area the icon goes to;
-  // `retry` says how long to wait for one at login.
-  TrayProgram(AppContext& context, QtHost& host, NotifyArea& shell,
-              frmSysTray::Retry retry = frmSysTray::Retry{});
+  // `host` must be the context's host. `retry` says how long to wait for a tray host at login;
+  // `tray_available` whether one is there (empty: QSystemTrayIcon's answer).
+  TrayProgram(AppContext& context, QtHost& host, frmSysTray::Retry retry = frmSysTray::Retry{},
+              std::function<bool()> tray_available = {});
   ~TrayProgram() override;
 
   // Loads the hidden tray window: the icon and the one-minute timer.
@@ -46,8 +46,8 @@ class TrayProgram : public QObject {
  private:
   AppContext& context_;
   QtHost& host_;
-  NotifyArea& shell_;
   frmSysTray::Retry retry_;
+  std::function<bool()> tray_available_;
   std::unique_ptr<frmKezDataAggregator> settings_;
   std::unique_ptr<frmSysTray> tray_;
   std::unique_ptr<InstanceServer> server_;

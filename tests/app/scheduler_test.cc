@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "context/activity_log.h"
@@ -205,6 +208,11 @@ TEST_F(SchedulerTest, NoTickOrRunStartsWhileAJobRuns) {
   EXPECT_EQ(LogMessages(),
             (std::vector<std::string>{"Scheduler - Skipped this minute: a job is still running",
                                       "Run Now - Skipped: a job is still running"}));
+  // The tick kept the minute of both reports for when the job ends.
+  EXPECT_EQ(context_.skipped_ticks.due[0], std::optional<LocalDateTime>(host_.Now()));
+  EXPECT_EQ(context_.skipped_ticks.due[1], std::optional<LocalDateTime>(host_.Now()));
+  // This job was made up by the test and ends without the scheduler: nothing is left to run.
+  context_.skipped_ticks = {};
 
   // Once the job has ended, a run with no report chosen still saves the settings.
   context_.job_running = false;
@@ -212,6 +220,34 @@ TEST_F(SchedulerTest, NoTickOrRunStartsWhileAJobRuns) {
   EXPECT_FALSE(context_.job_running);
   EXPECT_FALSE(host_.busy());
   EXPECT_TRUE(fs::exists(data_ / "portal.xml"));
+}
+
+TEST_F(SchedulerTest, TicksWhileAJobWaitsRememberEachDueReportAndLogTheSkipOnce) {
+  // A job waits on a message box from 11:58 to 12:02; report 0 is due at 12:00 and, every hour
+  // from then, at 13:00; report 1 is not due.
+  Report(0).StartTimeTime = TimeOfDay(12, 0);
+  Report(0).StartTimeOnceDailyOrEvery = false;
+  Report(0).StartTimeOnceDailyTime = 1;
+  Report(1).StartTimeTime = TimeOfDay(3, 0);
+  context_.job_running = true;
+  host_.SetNow({2026, 1, 5, 11, 58, 0, 0});
+  for (int minute = 0; minute < 4; ++minute) {
+    SchedulerTick(context_);
+    host_.AdvanceSeconds(60);
+  }
+  EXPECT_EQ(context_.skipped_ticks.due[0],
+            std::optional<LocalDateTime>(LocalDateTime{2026, 1, 5, 12, 0, 0, 0}));
+  EXPECT_FALSE(context_.skipped_ticks.due[1]);
+  // A later due minute of the same report while it is still waiting runs it once, not twice.
+  host_.SetNow({2026, 1, 5, 13, 0, 0, 0});
+  SchedulerTick(context_);
+  EXPECT_EQ(context_.skipped_ticks.due[0]->hour, 12);
+  EXPECT_EQ(LogMessages(),
+            std::vector<std::string>{"Scheduler - Skipped this minute: a job is still running"});
+  EXPECT_FALSE(fs::exists(data_ / "portal.xml"));
+  // What runs when the job ends is shown with a real store and server in the whole-job tests.
+  context_.job_running = false;
+  context_.skipped_ticks = {};
 }
 
 }  // namespace

@@ -104,5 +104,19 @@ TEST_F(ConfigFilesTest, AMissingSuiteIniIsReportedAndNothingIsWritten) {
   EXPECT_EQ(host_.messages()[0].title, "Error");
 }
 
+TEST_F(ConfigFilesTest, TheSuitesIniIsFoundWhateverItsLetterCase) {
+  // A data folder copied from Windows: the suite's file in lower case, and no second one made.
+  std::ofstream(data_ / "kez.ini", std::ios::binary) << "[STATION]\r\nNumber=3\r\n";
+  context_.export_state.StoreNumber = "00042";
+  EXPECT_TRUE(SaveExportState(host_, context_.export_state, data_.path()));
+  EXPECT_TRUE(host_.messages().empty());
+  std::string bytes;
+  std::string error;
+  ASSERT_TRUE(ReadWholeFile(data_ / "kez.ini", &bytes, &error)) << error;
+  EXPECT_NE(bytes.find("[STATION]\r\nNumber=3\r\n"), std::string::npos);
+  EXPECT_NE(bytes.find("Store Number=00042"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(data_.path()), fs::directory_iterator()), 1);
+}
+
 }  // namespace
 }  // namespace kez

@@ -59,6 +59,16 @@ TEST(MovementFile, TheUntouchedRowAndSignedFigures) {
   EXPECT_EQ(SignedDollarsText(row), " 0000001.23");
   row.TotalDollars = {-12350};
   EXPECT_EQ(SignedDollarsText(row), "-0000001.24");
+  // The sign is the value's: a negative amount that rounds to zero keeps its "-", a positive one
+  // its blank.
+  row.TotalDollars = {-40};  // -0.004
+  EXPECT_EQ(SignedDollarsText(row), "-0000000.00");
+  row.TotalDollars = {40};
+  EXPECT_EQ(SignedDollarsText(row), " 0000000.00");
+  row.Price = {-49};
+  row.TotalDollars = {-1};
+  const std::string line = MovementLine(row);
+  EXPECT_NE(line.find("|-00000.00| 00000005|000|-0000000.00|"), std::string::npos) << line;
 
   EXPECT_EQ(MovementItemCode("000000000000000", "4711"), "4711");
   EXPECT_EQ(MovementItemCode("0", "<blank>"), "<blank>");

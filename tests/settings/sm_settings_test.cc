@@ -107,6 +107,25 @@ TEST_F(SmSettingsTest, AGoodFileIsReadWithoutNotesOrCopies) {
   EXPECT_FALSE(fs::exists(bad_));
 }
 
+#ifndef _WIN32  // names that differ only in letter case are one file there
+TEST_F(SmSettingsTest, AFileInAnotherLetterCaseIsReadAndReplacedInPlace) {
+  std::vector<clsSettings> saved{NewReportSettings(kNow), NewReportSettings(kNow)};
+  saved[1].FTPAddress = "upload.example";
+  std::string error;
+  ASSERT_TRUE(SaveReportSettings(data_.path(), saved, &error)) << error;
+  fs::rename(portal_, data_ / "Portal.xml");
+  EXPECT_EQ(PortalFilePath(data_.path()), data_ / "Portal.xml");
+
+  const ReportSettingsLoad load = LoadReportSettings(data_.path(), kNow, records_);
+  EXPECT_EQ(load.outcome, Outcome::kRead);
+  EXPECT_EQ(records_, saved);
+  records_[0].StoreNumber = "00777";
+  ASSERT_TRUE(SaveReportSettings(data_.path(), records_, &error)) << error;
+  EXPECT_FALSE(fs::exists(data_ / "portal.xml"));
+  EXPECT_NE(ReadFile(data_ / "Portal.xml").find("00777"), std::string::npos);
+}
+#endif
+
 TEST_F(SmSettingsTest, SavingFailsCleanlyAndLeavesTheOldFile) {
   std::string error;
   EXPECT_FALSE(SaveReportSettings(data_.path(), records_, &error));  // nothing loaded yet

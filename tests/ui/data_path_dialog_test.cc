@@ -82,6 +82,7 @@ class DataPathDialogTest : public QObject {
   void AMissingDataPathKeepsTheDialogOpenWithTheFocusOnIt() {
     MessageWatcher messages;
     clsDataPath path = StartUpLocation();
+    path.StationNumberEnabled = true;  // so that the focus can start on the station list
     frmSM_DATAPATH2 dialog(path, *store_, host_);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -97,6 +98,22 @@ class DataPathDialogTest : public QObject {
     QVERIFY(dialog.isVisible());
     QCOMPARE(dialog.focusWidget(), data_path);
     QVERIFY(!Stored("DATAPATH"));
+
+    // Cancel after the refused OK: the caller's location has neither the rejected path nor the
+    // station, so start-up finds the data path still empty.
+    Find<QPushButton>(dialog, "cmdOkCancel1")->click();
+    QVERIFY(path.Cancelled);
+    QVERIFY(path.DataPath.empty());
+    QCOMPARE(path.Station, std::string("3"));
+  }
+
+  void TheStationListIsEnabledOnlyWhenAsked() {
+    clsDataPath path = StartUpLocation();
+    frmSM_DATAPATH2 fixed(path, *store_, host_);
+    QVERIFY(!Find<QComboBox>(fixed, "cboEdit")->isEnabled());
+    path.StationNumberEnabled = true;
+    frmSM_DATAPATH2 open(path, *store_, host_);
+    QVERIFY(Find<QComboBox>(open, "cboEdit")->isEnabled());
   }
 
   void AnEmptyStationPathIsSavedAsTheDataPath() {
@@ -150,7 +167,9 @@ class DataPathDialogTest : public QObject {
     Find<QPushButton>(browser, "cmdHelp")->click();
     QCOMPARE(messages.seen().size(), 2u);
     QCOMPARE(messages.seen()[0].title, QStringLiteral("Station and Data Path Help"));
-    QVERIFY(messages.seen()[0].text.contains(QStringLiteral("C:\\SW")));
+    // The default folder named is this platform's.
+    QVERIFY(messages.seen()[0].text.contains(
+        QStringLiteral("usually \"%1\"").arg(QString::fromLatin1(kDefaultDataFolder))));
     QCOMPARE(messages.seen()[1].title, QStringLiteral("Path Browser Help"));
   }
 

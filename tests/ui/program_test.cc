@@ -8,12 +8,14 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/app_dir.h"
 #include "app/start_up.h"
+#include "context/activity_log.h"
 #include "posdata/dbsm_catalogue.h"
+#include "ui/cls_sys_tray.h"
 #include "ui/frm_kez_data_aggregator.h"
 #include "ui/frm_sm_datapath2.h"
 #include "ui/instance_channel.h"
-#include "ui/notify_area.h"
 #include "ui/tray_program.h"
 #include "ui_test_support.h"
 
@@ -35,8 +37,13 @@ class ProgramTest : public QObject {
     }
     return -1;
   }
-  QAction* MenuItem(TrayProgram& program, const char* caption) {
-    for (QAction* item : program.tray_window()->findChild<QMenu*>()->actions()) {
+  // The icon as the tray has it, or null.
+  QSystemTrayIcon* TrayIcon() { return program_->tray_window()->tray().icon(); }
+  // An item of the menu that the tray icon carries, as the tray host opens it.
+  QAction* MenuItem(const char* caption) {
+    QMenu* menu = TrayIcon() == nullptr ? nullptr : TrayIcon()->contextMenu();
+    if (menu == nullptr) qFatal("the tray icon carries no menu");
+    for (QAction* item : menu->actions()) {
       if (item->text() == QLatin1String(caption)) return item;
     }
     qFatal("no menu item %s", caption);
@@ -44,7 +51,6 @@ class ProgramTest : public QObject {
 
   std::unique_ptr<MessageWatcher> messages_;
   std::unique_ptr<ProgramFolders> folders_;
-  std::unique_ptr<NotifyArea> shell_;
   std::unique_ptr<TrayProgram> program_;
 
  private slots:
@@ -52,12 +58,12 @@ class ProgramTest : public QObject {
     messages_ = std::make_unique<MessageWatcher>();
     folders_ = std::make_unique<ProgramFolders>();
     QVERIFY(kez::testing::WriteSampleStore(folders_->data.path(), folders_->host.Now()));
-    shell_ = std::make_unique<NotifyArea>([] { return true; }, nullptr);
-    program_ = std::make_unique<TrayProgram>(*folders_->context, folders_->host, *shell_);
+    // A tray host is there (the offscreen platform has none).
+    program_ = std::make_unique<TrayProgram>(*folders_->context, folders_->host,
+                                             frmSysTray::Retry{}, [] { return true; });
   }
   void cleanup() {
     program_.reset();
-    shell_.reset();
     folders_.reset();
     messages_.reset();
   }
@@ -66,7 +72,7 @@ class ProgramTest : public QObject {
     QCOMPARE(Start(*folders_->context), -1);
     QVERIFY(program_->tray_window() != nullptr);
     QVERIFY(!program_->tray_window()->isVisible());
-    QSystemTrayIcon* icon = shell_->Icon(program_->tray_window(), 1);
+    QSystemTrayIcon* icon = TrayIcon();
     QVERIFY(icon != nullptr);
     QCOMPARE(icon->toolTip(), QStringLiteral("KEZ Marketing Portal"));
     frmKezDataAggregator* window = program_->settings_window();
@@ -84,9 +90,9 @@ class ProgramTest : public QObject {
     window->close();
     QVERIFY(!window->isVisible());
     QCOMPARE(program_->settings_window(), window);
-    QVERIFY(shell_->Icon(program_->tray_window(), 1) != nullptr);
+    QVERIFY(TrayIcon() != nullptr);
 
-    MenuItem(*program_, "Launch Portal Setup")->trigger();
+    MenuItem("Launch Portal Setup")->trigger();
     QVERIFY(window->isVisible());
     QCOMPARE(window->findChild<QLineEdit*>(QStringLiteral("txtStoreNumber"))->text(),
              QStringLiteral("00042"));
@@ -98,12 +104,12 @@ class ProgramTest : public QObject {
     frmKezDataAggregator* window = program_->settings_window();
     window->hide();
     // Exit is chosen while the program waits in its event loop, as it does in the tray.
-    QTimer::singleShot(0, this, [this] { MenuItem(*program_, "Exit")->trigger(); });
+    QTimer::singleShot(0, this, [this] { MenuItem("Exit")->trigger(); });
     QCOMPARE(QCoreApplication::exec(), 0);
     QVERIFY(folders_->host.ending());
     QCOMPARE(folders_->host.exit_code(), 0);
     QVERIFY(!window->isVisible());
-    QVERIFY(shell_->Icon(program_->tray_window(), 1) == nullptr);
+    QVERIFY(TrayIcon() == nullptr);
     for (const DBSM_TableEntry& table : folders_->context->pos.DBSM_Table) {
       QVERIFY(!table.IsOpen);
     }
@@ -133,6 +139,25 @@ class ProgramTest : public QObject {
     QTRY_VERIFY(window->isVisible());
     // Another lock file is another group of copies: nobody listens there.
     QVERIFY(!AskRunningCopyToShow(second.lock / "other.lock", std::chrono::milliseconds(200)));
+  }
+
+  void AFirstStartInAnInstallWithoutWriteAccessUsesASeededUserFolder() {
+    // The installed programs' folder holds the default settings file but cannot be written to;
+    // the user has no program folder yet.
+    kez::testing::TempDir installed;
+    std::filesystem::copy_file(KEZ_DEFAULT_INI, installed / "KEZDataAggregator.ini");
+    kez::testing::TempDir home;
+    const AppDirChoice choice = ChooseAppDir("", nullptr, installed.path(), false, home / "share");
+    PrepareAppDir(choice, installed.path());
+    AppContext& context = *folders_->context;
+    context.AppDir = choice.folder;
+
+    QCOMPARE(Start(context), -1);
+    QVERIFY(program_->settings_window()->isVisible());
+    QCOMPARE(messages_->seen().size(), 0u);
+    QVERIFY(context.save_log);
+    WriteLog(context, "first start");
+    QVERIFY(std::filesystem::exists(LogFilePath(home / "share" / kUserAppDirName)));
   }
 
   void AStartWithoutADataPathAsksForOne() {

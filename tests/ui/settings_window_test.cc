@@ -262,6 +262,56 @@ class SettingsWindowTest : public QObject {
     QCOMPARE(messages_->seen().size(), 0u);
   }
 
+  void TheConfiguredExportDateBecomesReportZerosStartDate() {
+    AppContext& context = *folders_->context;
+    std::ofstream(context.AppDir / "KEZDataAggregator.ini", std::ios::binary)
+        << "[Log]\r\nSaveLog=Y\r\n[Backup Directory]\r\nExport Date= 3/4/2025 \r\n";
+    Record(0).StartDate = *ParseDateValue("1/2/2026 6:30");
+    const LocalDateTime report_one = Record(1).StartDate;
+
+    // Putting the date into the picker writes it to the current record, report 0, whose reload
+    // then shows it; the time of day is the record's own.
+    frmKezDataAggregator again(context, folders_->host);
+    again.Load();
+    QCOMPARE(Record(0).StartDate, *ParseDateValue("3/4/2025 6:30"));
+    QCOMPARE(Record(1).StartDate, report_one);
+    QCOMPARE(again.findChild<QDateEdit*>(QStringLiteral("dtpExportStartDate"))->date(),
+             QDate(2025, 3, 4));
+  }
+
+  void TheLogListFollowsThePickersDate() {
+    AppContext& context = *folders_->context;
+    const QDate today = ToQt(folders_->host.Now()).date();
+    std::ofstream(LogFilePath(context.AppDir), std::ios::binary)
+        << "20260105^08:00^picked\r\n"
+        << today.toString(QStringLiteral("yyyyMMdd")).toStdString() << "^09:00^today\r\n";
+    auto* day = Find<QDateEdit>("dtpLog");
+    auto* rows = Find<QTreeWidget>("lstLogs");
+    // A day picked from the calendar arrives while the picker keeps the focus.
+    day->setFocus(Qt::MouseFocusReason);
+    day->setDate(QDate(2026, 1, 5));
+    QCOMPARE(rows->topLevelItemCount(), 1);
+    QCOMPARE(rows->topLevelItem(0)->text(1), QStringLiteral("picked"));
+    // A report switch puts today into the picker, and the list follows it.
+    Select(1);
+    QCOMPARE(day->date(), today);
+    QCOMPARE(rows->topLevelItemCount(), 1);
+    QCOMPARE(rows->topLevelItem(0)->text(1), QStringLiteral("today"));
+  }
+
+  void OpenLogFileWithoutAViewerNamesTheFile() {
+    // The offscreen platform has no desktop viewer to start.
+    AppContext& context = *folders_->context;
+    WriteLog(context, "a line to view");
+    messages_->Answer(QMessageBox::Ok);
+    Find<QPushButton>("cmdViewLog")->click();
+    QCOMPARE(messages_->seen().size(), 1u);
+    QCOMPARE(messages_->seen()[0].title, QStringLiteral("KEZ Marketing Portal"));
+    QVERIFY(messages_->seen()[0].text.endsWith(
+        QString::fromStdString(LogFilePath(context.AppDir).string())));
+    QVERIFY(folders_->LogText().find("could not be opened in a viewer") != std::string::npos);
+  }
+
   void RunNowDisablesItsButtonAndRefreshesTheLog() {
     AppContext& context = *folders_->context;
     context.ftp_options.connect_timeout = std::chrono::seconds(2);
