@@ -188,6 +188,11 @@ class File {
   // Status 2 for damage a key's index shows (a salvaging reader rebuilds the order instead).
   Status IndexFailure(KeyState* state, const Status& damage);
   Status PositionTree(KeyState* state, Seek how, const std::uint8_t* search);
+  // After a search found no equal key: the entries on either side of where it ended (`landed`:
+  // an entry at or after the search value was found) lead to records carrying their keys; a key
+  // changed in a record or an entry would otherwise pass for a record that does not exist.
+  Status CheckNeighbours(KeyState* state, IndexTree::Position at, bool landed);
+  Status CheckEntry(KeyState* state, const IndexTree::Position& at);
   Status PositionSorted(KeyState* state, Seek how, const std::uint8_t* search);
   Status MoveTree(KeyState* state, bool forward);
   Status MoveSorted(KeyState* state, bool forward);

@@ -181,7 +181,12 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
 }
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
-  return Consistent([&] { return PositionOnce(key_number, how, key, record); });
+  // A read that is repeated searches for the value asked for, not for the key it found.
+  const Bytes search = *key;
+  return Consistent([&] {
+    *key = search;
+    return PositionOnce(key_number, how, key, record);
+  });
 }
 
 Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
