@@ -188,6 +188,36 @@ TEST_F(JobCommandsTest, RunSendsTheNamedReportsAndSaysWhenAnUploadFailed) {
   EXPECT_NE(out_.find("DATAPATH is not set"), std::string::npos) << out_;
 }
 
+TEST_F(JobCommandsTest, ACutOffSaleLinesFileStopsTheRunWithNothingSent) {
+  StartServer();
+  fs::path lines;
+  for (const auto& entry : fs::directory_iterator(data_)) {
+    if (entry.path().filename().string().rfind("SaleItem", 0) == 0) lines = entry.path();
+  }
+  ASSERT_FALSE(lines.empty());
+  const std::string whole = ReadFileBytes(lines);
+  ASSERT_GT(whole.size(), 8192u);
+  for (const std::size_t kept : {whole.size() / 2, whole.size() - 1024}) {
+    SCOPED_TRACE(kept);
+    std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole.substr(0, kept);
+    EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:15", "run", "marketing-portal", "symphonyiri"},
+                         JobOptions())),
+              1);
+    EXPECT_NE(err_.find("DATABASE ERROR: "), std::string::npos) << err_;
+    EXPECT_NE(Log().find("^DATABASE ERROR: "), std::string::npos) << Log();
+    EXPECT_NE(Log().find("cut off"), std::string::npos) << Log();
+    EXPECT_TRUE(fs::is_empty(server_->root() / "in"));
+  }
+  // Repaired, the same run sends the day's files.
+  std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole;
+  EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:20", "run", "marketing-portal", "symphonyiri"},
+                       JobOptions())),
+            0)
+      << err_;
+  EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
+  EXPECT_NE(out_.find("SymphonyIRI - Uploaded file: movement.CCC.cc"), std::string::npos) << out_;
+}
+
 TEST_F(JobCommandsTest, TickRunsWhatIsDueInItsMinuteAndResendSendsADayAgain) {
   StartServer();
   Change([](clsSettings& report, int index) {
