@@ -1,7 +1,7 @@
-// Opens arbitrary bytes as a data file and reads everything a program could ask of it: every key
-// in both directions, searches, and the physical order in both directions. Files that open then
-// take a short sequence of inserts, updates and deletes drawn from the input's last bytes, and
-// are read and checked again.
+// Opens arbitrary bytes as a data file (files of odd length salvaging) and reads everything a
+// program could ask of it: every key in both directions, searches, and the physical order in both
+// directions. Files that open then take a short sequence of inserts, updates and deletes drawn
+// from the input's last bytes, and are read and checked again.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -13,7 +13,11 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::unique_ptr<btrieve::File> file;
-  if (!btrieve::File::OpenBytes(btrieve::Bytes(data, data + size), "fuzz", &file).ok()) return 0;
+  // Both readers: the one that stops at damage and the salvaging one that reads on through it.
+  const bool salvage = size % 2 == 1;
+  if (!btrieve::File::OpenBytes(btrieve::Bytes(data, data + size), "fuzz", &file, salvage).ok()) {
+    return 0;
+  }
   btrieve::Bytes key;
   btrieve::Bytes record;
   // Bounds every walk: a loop the engine failed to notice shows up as a timeout.

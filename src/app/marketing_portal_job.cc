@@ -19,6 +19,7 @@
 #include "extracts/sales_extract.h"
 #include "platform/date_text.h"
 #include "platform/windows1252.h"
+#include "posdata/dbsm_catalogue.h"
 
 namespace kez {
 namespace {
@@ -176,29 +177,47 @@ ExistingFile TodaysFile(AppContext& context, const DeliveryJournal& journal, con
   return ExistingFile::kKeepUndelivered;
 }
 
-void CountNotWritten(AppContext& context, ExtractResult result) {
+// Counts what the extract left undone; true when it read its tables.
+bool CountShortfall(AppContext& context, ExtractResult result) {
   if (result == ExtractResult::kNotWritten) ++context.shortfall.not_written;
+  if (result != ExtractResult::kNotRead) return true;
+  ++context.shortfall.tables_not_read;
+  return false;
 }
 
 }  // namespace
 
 void RunMarketingPortal(AppContext& context) {
+  if (!DBSM_ReopenAll(context.pos)) {
+    ++context.shortfall.tables_not_read;
+    Log(context, " - Error: the store's tables could not be read; nothing is sent");
+    return;
+  }
   context.host.SetBusy(true);
   // Read before the extracts write: on a first run, what lies here already counts as sent.
   DeliveryJournal journal = OpenJournal(context);
   // Each extract reports its own failures (activity log, message box); the upload sends whatever
   // files of today's names exist.
   const LogWriter log = ActivityLogWriter(context);
-  CountNotWritten(context, CreateSalesExtract(context.pos, context.export_state, log,
-                                              TodaysFile(context, journal, kSalesExtractPrefix)));
+  bool read = CountShortfall(context,
+                             CreateSalesExtract(context.pos, context.export_state, log,
+                                                TodaysFile(context, journal, kSalesExtractPrefix)));
   Log(context, " - Create Kez Sales For Extract");
   context.host.SetProgress(50, JobText(" 50%"));
-  CountNotWritten(context,
-                  CreateCustomersExtract(context.pos, context.export_state, log,
-                                         TodaysFile(context, journal, kCustomersExtractPrefix)));
+  read = CountShortfall(context, CreateCustomersExtract(
+                                     context.pos, context.export_state, log,
+                                     TodaysFile(context, journal, kCustomersExtractPrefix))) &&
+         read;
   Log(context, " - Create KEZ Customers Extract");
   context.host.SetProgress(100, JobText(" 100%"));
   ReportRecord(context, kMarketingPortalReport).Invoice = context.export_state.LastInvoice;
+  if (!read) {
+    // The partners get the day's files whole or not at all; the next run, with the damage
+    // repaired, sends them and whatever is waiting in the outbox.
+    Log(context, " - Error: the store's tables could not be read; nothing is sent");
+    context.host.SetBusy(false);
+    return;
+  }
   UploadFilesOfDay(context, context.host.Now(), journal, /*with_outbox=*/true);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include "context/activity_log.h"
 #include "context/config_files.h"
 #include "context/report_settings_io.h"
 #include "platform/app_titles.h"
@@ -45,6 +46,7 @@ void StartUp(AppContext& context) {
 
   pos.app_dir = context.AppDir;
   pos.end_program = [&context](int exit_code) { EndProgram(context, exit_code); };
+  pos.log_error = ActivityLogWriter(context);
   if (!gfbKEZ_DataPath_open(pos, false, 0, "", false)) context.host.EndProcess(kExitStopped);
   if (pos.DataPath.empty()) pos.DataPath = pos.DataPathSettings.DataPath;
 
@@ -58,7 +60,9 @@ void StartUp(AppContext& context) {
   if (!DBSM_OpenDatabase(pos)) context.host.EndProcess(kExitStopped);
   if (!DBSM_OpenAll(pos)) {
     DBSM_CloseAll(pos);
-    context.host.EndProcess(kExitStopped);
+    // Without a screen the record layer has logged why; the jobs open the tables again when they
+    // are due, so a daemon does not end and restart over a file that is being repaired.
+    if (pos.end_on_fatal) context.host.EndProcess(kExitStopped);
   }
 
   std::this_thread::sleep_for(context.start_up_pause);

@@ -14,6 +14,7 @@
 #include "extracts/movement_collection.h"
 #include "extracts/movement_file.h"
 #include "platform/date_text.h"
+#include "posdata/dbsm_catalogue.h"
 
 namespace kez {
 namespace {
@@ -136,6 +137,11 @@ UploadOutcome UploadMovementFiles(AppContext& context, const clsSettings& report
 
 void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   Host& host = context.host;
+  if (!DBSM_ReopenAll(context.pos)) {
+    ++context.shortfall.tables_not_read;
+    WriteLog(context, "SymphonyIRI - Error: the store's tables could not be read; nothing is sent");
+    return;
+  }
   ReportRecord(context, kSymphonyIriReport).StartDate = run_date;
   // A copy: a settings window handling events during the transfer must not change this run.
   const clsSettings report = ReportRecord(context, kSymphonyIriReport);
@@ -144,7 +150,14 @@ void RunSymphonyIRI(AppContext& context, const LocalDateTime& run_date) {
   DeliveryJournal journal = OpenJournal(context);
   host.SetProgress(0, "SymphonyIRI Data 0%");
   WriteLog(context, "SymphonyIRI - Collecting data from database");
-  CollectMovementData(context.pos, report, context.movement);
+  if (!CollectMovementData(context.pos, report, context.movement)) {
+    // A week with rows missing would look complete to the partner: no file, nothing sent.
+    ++context.shortfall.tables_not_read;
+    WriteLog(context, "SymphonyIRI - Error: the store's tables could not be read; nothing is sent");
+    host.SetProgress(0, "SymphonyIRI Data 0%");
+    host.SetBusy(false);
+    return;
+  }
   host.SetProgress(50, "SymphonyIRI Data 50%");
   // A file that cannot be written is reported by the writer. An older file of the same name may
   // still lie there with other figures: it is not sent, the run ends as for a missing file.

@@ -65,9 +65,10 @@ Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
   return Status::Ok();
 }
 
-Status File::OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out) {
+Status File::OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out, bool salvage) {
   std::unique_ptr<File> file(new File(PageSource::FromMemory(std::move(bytes)), std::move(name)));
   file->options_.writable = true;
+  file->options_.salvage = salvage;
   if (Status s = file->Load(); !s.ok()) return s.Prefix(file->name_);
   *out = std::move(file);
   return Status::Ok();
@@ -81,6 +82,9 @@ Status File::Load() {
   keys_.clear();
   records_.reset();
   if (Status s = ReadLayout(*source_, &layout_, &pages_); !s.ok()) return s;
+  if (!options_.salvage) {
+    if (Status s = CheckWithinFile(); !s.ok()) return s;
+  }
   records_ = std::make_unique<RecordStore>(layout_, pages_);
   keys_.resize(layout_.keys.size());
   variable_page_ = kNoPointer;
@@ -89,6 +93,27 @@ Status File::Load() {
   if (options_.writable) {
     writer_ = std::make_unique<CommitWriter>(layout_, pages_, *source_, path_);
     writer_->Init();
+  }
+  return Status::Ok();
+}
+
+Status File::CheckWithinFile() const {
+  const std::uint32_t held = pages_.physical_pages();
+  if (!pages_.logical()) {
+    // Old-format engines count every page of the file in the control record.
+    if (layout_.page_count > held) {
+      return Status(kIoError, "the control record counts " + std::to_string(layout_.page_count) +
+                                  " pages, the file holds " + std::to_string(held) + " (cut off)");
+    }
+    return Status::Ok();
+  }
+  for (std::uint32_t page = 1; page < pages_.page_limit(); ++page) {
+    const std::uint32_t physical = pages_.Physical(page);
+    if (pages_.Type(page) != kPageFree && physical != kNoPointer && physical >= held) {
+      return Status(kIoError, "page " + std::to_string(page) + " lies at physical page " +
+                                  std::to_string(physical) + ", beyond the end of the file (" +
+                                  std::to_string(held) + " pages; cut off)");
+    }
   }
   return Status::Ok();
 }
@@ -112,8 +137,9 @@ Status File::Reload() {
 }
 
 Status File::CatchUp() {
-  // Reads look for another process's commit at most every 20 ms; a read that meets damage looks
-  // at once (see Retrying), and a writer always looks once it holds the lock.
+  // Reads look for another process's commit before they start at most every 20 ms; every read
+  // also looks once it is done (see Consistent), and a writer always looks once it holds the
+  // lock.
   const auto now = std::chrono::steady_clock::now();
   if (now - last_check_ < std::chrono::milliseconds(20)) return Status::Ok();
   return CheckForChanges();

@@ -1,6 +1,7 @@
 // One open data file with its position: the engine's answer to a Btrieve open. Reads records
-// by key through the file's own indexes (or, when an index fails validation, through an order
-// rebuilt from the records), and physically in slot order.
+// by key through the file's own indexes, and physically in slot order. Damage met on the way is
+// status 2; a salvaging reader reads a key whose index fails through an order rebuilt from the
+// records instead.
 #ifndef KEZ_BTRIEVE_FILE_H_
 #define KEZ_BTRIEVE_FILE_H_
 
@@ -33,6 +34,11 @@ struct OpenOptions {
   std::size_t cache_bytes = PageSource::kDefaultCacheBytes;
   // How long a write waits for another process's write to finish before giving status 85.
   int lock_wait_ms = 1000;
+  // Reads on through damage where a person asks for it (dump --salvage, rebuild, check): a file
+  // shorter than its control record says still opens, and a key whose index fails is read in an
+  // order rebuilt from the records. Otherwise damage is status 2 on the operation that meets it:
+  // numbers read through a rebuilt order would look complete when they are not.
+  bool salvage = false;
 };
 
 class File {
@@ -47,8 +53,9 @@ class File {
   static Status Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
                      const OpenOptions& options = OpenOptions());
   // Opens bytes already in memory (tests, fuzzing); `name` appears in detail texts. The bytes can
-  // be written; bytes() gives them back.
-  static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out);
+  // be written; Snapshot() gives them back.
+  static Status OpenBytes(Bytes bytes, std::string name, std::unique_ptr<File>* out,
+                          bool salvage = false);
 
   // The file's structure. Any operation may read it anew (another process committed), so hold
   // on to key numbers rather than to references into it across operations.
@@ -103,7 +110,8 @@ class File {
   // Re-reads the control record if another process has committed since, dropping cached pages.
   Status Refresh();
 
-  // Why a key is read through a rebuilt order instead of the file's index (empty: it is not).
+  // Salvaging readers: why a key is read through a rebuilt order instead of the file's index
+  // (empty: it is not).
   std::string FallbackReason(int key_number);
   // Validates a key's index without reading through it; fills the tree's shape.
   Status ValidateIndex(int key_number, IndexTree::Shape* shape);
@@ -133,6 +141,9 @@ class File {
 
   File(std::unique_ptr<PageSource> source, std::string name);
   Status Load();
+  // Every page the control record and allocation tables use lies inside the file (a cut-off copy
+  // fails here rather than on the first record that is missing).
+  Status CheckWithinFile() const;
   // Reads the file's structures again after another process committed, keeping the position on
   // its record when it still exists.
   Status Reload();
@@ -169,11 +180,19 @@ class File {
   Status StepNextOnce(Bytes* record);
   Status StepPreviousOnce(Bytes* record);
   Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
-  // Runs a read; when it meets damage and another process has committed meanwhile, reads the
-  // file again and runs it once more.
+  // Runs a read so that it returns what one committed state holds: when another process committed
+  // while it ran, or it met what looks like damage, the file is read again and the read repeated
+  // (bounded; see docs/record-engine.md).
   template <typename Operation>
-  Status Retrying(const Operation& operation);
+  Status Consistent(const Operation& operation);
+  // Status 2 for damage a key's index shows (a salvaging reader rebuilds the order instead).
+  Status IndexFailure(KeyState* state, const Status& damage);
   Status PositionTree(KeyState* state, Seek how, const std::uint8_t* search);
+  // After a search found no equal key: the entries on either side of where it ended (`landed`:
+  // an entry at or after the search value was found) lead to records carrying their keys; a key
+  // changed in a record or an entry would otherwise pass for a record that does not exist.
+  Status CheckNeighbours(KeyState* state, IndexTree::Position at, bool landed);
+  Status CheckEntry(KeyState* state, const IndexTree::Position& at);
   Status PositionSorted(KeyState* state, Seek how, const std::uint8_t* search);
   Status MoveTree(KeyState* state, bool forward);
   Status MoveSorted(KeyState* state, bool forward);

@@ -21,12 +21,18 @@ Status File::PositionTree(KeyState* state, Seek how, const std::uint8_t* search)
       found = tree.Last(&p);
       last_of_chain = true;
       break;
-    case Seek::kEqual:
-      if (!tree.Seek(search, false, &p) || state->compare.Compare(tree.EntryKey(p), search) != 0) {
+    case Seek::kEqual: {
+      const bool landed = tree.Seek(search, false, &p);
+      if (!landed || state->compare.Compare(tree.EntryKey(p), search) != 0) {
+        if (tree.damaged()) return IndexDamaged(tree.damage());
+        if (!options_.salvage) {
+          if (Status s = CheckNeighbours(state, p, landed); !s.ok()) return s;
+        }
         return Status(kKeyNotFound, "");
       }
       found = true;
       break;
+    }
     case Seek::kGreaterOrEqual:
       found = tree.Seek(search, false, &p);
       break;
@@ -59,6 +65,38 @@ Status File::PositionTree(KeyState* state, Seek how, const std::uint8_t* search)
   c.chain_steps = 0;
   c.record = last_of_chain ? c.chain_last : c.chain_first;
   return Status::Ok();
+}
+
+Status File::CheckEntry(KeyState* state, const IndexTree::Position& at) {
+  const std::uint32_t address = state->tree.FirstRecord(at);
+  const std::string key = "key " + std::to_string(state->key_layout.number);
+  Status status;
+  const std::uint8_t* slot = records_->LiveSlot(address, &status);
+  if (slot == nullptr) {
+    return IndexDamaged(key + " index points at address " + std::to_string(address) +
+                        ", which holds no record");
+  }
+  if (Status s = records_->Read(slot, &scratch_); !s.ok()) {
+    return s.Prefix(name_ + ": record at " + std::to_string(address));
+  }
+  Bytes value(state->compare.key_length());
+  state->compare.Extract(scratch_, value.data());
+  if (state->compare.Compare(value.data(), state->tree.EntryKey(at)) != 0) {
+    return IndexDamaged(key + " index entry does not match the record at address " +
+                        std::to_string(address));
+  }
+  return Status::Ok();
+}
+
+Status File::CheckNeighbours(KeyState* state, IndexTree::Position at, bool landed) {
+  IndexTree& tree = state->tree;
+  if (!landed && !tree.Last(&at)) {
+    return tree.damaged() ? IndexDamaged(tree.damage()) : Status::Ok();  // an empty index
+  }
+  if (Status s = CheckEntry(state, at); !s.ok()) return s;
+  if (!landed) return Status::Ok();
+  if (!tree.Previous(&at)) return tree.damaged() ? IndexDamaged(tree.damage()) : Status::Ok();
+  return CheckEntry(state, at);
 }
 
 Status File::PositionSorted(KeyState* state, Seek how, const std::uint8_t* search) {

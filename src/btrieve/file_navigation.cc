@@ -1,5 +1,5 @@
-// Keyed reads (Get Equal to Get Previous) through a key's index, or through an order rebuilt from
-// the records when the index fails; and the checks tools run on a key's index.
+// Keyed reads (Get Equal to Get Previous) through a key's index (or, salvaging, through an order
+// rebuilt from the records when the index fails); and the checks tools run on a key's index.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -10,25 +10,67 @@
 
 namespace btrieve {
 
+namespace {
+
+// A key with a null value leaves records out of its index; every other key that is not a linked
+// duplicate has one entry per record.
+bool OneEntryPerRecord(const KeyLayout& key) {
+  if (key.linked_duplicates) return false;
+  for (const KeySegment& segment : key.segments) {
+    if (segment.flags & (kKeyNullAll | kKeyNullAny)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 Status File::Key(int key_number, KeyState** state) {
   const KeyLayout* plan = layout_.FindKey(key_number);
   if (plan == nullptr) {
     return Status(kInvalidKeyNumber, name_ + ": no key " + std::to_string(key_number));
   }
   auto& slot = keys_[static_cast<std::size_t>(plan - layout_.keys.data())];
-  if (!slot) {
-    slot = std::make_unique<KeyState>(*plan, layout_, pages_);
+  if (slot) {
+    *state = slot.get();
+    return Status::Ok();
+  }
+  slot = std::make_unique<KeyState>(*plan, layout_, pages_);
+  if (options_.salvage) {
     // Pages are checked as they are visited; a whole-tree validation would touch every index
-    // page of a large file before the first record.
+    // page of a large file before the first record, and the rebuilt order is there if one fails.
     if (Status s = slot->tree.CheckShape(); !s.ok()) {
       if (Status f = UseFallback(slot.get(), s.detail()); !f.ok()) {
         slot.reset();
         return f;
       }
     }
+    *state = slot.get();
+    return Status::Ok();
+  }
+  // The whole tree once per reading of the file: an index that lost pages or entries must not
+  // answer as if the records it no longer reaches did not exist.
+  IndexTree::Shape shape;
+  Status checked = slot->tree.CheckShape();
+  if (checked.ok()) checked = slot->tree.Validate(&shape);
+  if (checked.ok() && OneEntryPerRecord(*plan) && shape.entries != layout_.record_count) {
+    checked = Status(kIoError, "key " + std::to_string(key_number) + " index holds " +
+                                   std::to_string(shape.entries) + " entries, the control record " +
+                                   "counts " + std::to_string(layout_.record_count) + " records");
+  }
+  if (!checked.ok()) {
+    slot.reset();
+    return Status(kIoError, name_ + ": " + checked.detail());
   }
   *state = slot.get();
   return Status::Ok();
+}
+
+Status File::IndexFailure(KeyState* state, const Status& damage) {
+  // Pages another process rewrote since this handle read the file look damaged too: the read is
+  // repeated on the file as it is now (see Consistent).
+  if (Changed()) return Status(kIoError, name_ + ": the file changed while it was read");
+  if (!options_.salvage) return Status(kIoError, name_ + ": " + damage.detail());
+  return UseFallback(state, damage.detail());
 }
 
 Status File::UseFallback(KeyState* state, const std::string& reason) {
@@ -93,10 +135,8 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
                              : PositionTree(state, how, search.data());
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
-      // Pages another process rewrote since this handle read the file look damaged too.
-      if (Changed()) return Status(kIoError, name_ + ": the file changed while it was read");
       cursor_->key = -1;
-      if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
+      if (Status f = IndexFailure(state, s); !f.ok()) return f;
       continue;
     }
     if (s.code() == kIndexDamaged) return Status(kIoError, name_ + ": " + s.detail());
@@ -131,9 +171,8 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
       cursor_->record = from;
-      if (Changed()) return Status(kIoError, name_ + ": the file changed while it was read");
       // Found again in the rebuilt order, then moved from there.
-      if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
+      if (Status f = IndexFailure(state, s); !f.ok()) return f;
       continue;
     }
     if (s.code() == kIndexDamaged) return Status(kIoError, name_ + ": " + s.detail());
@@ -142,11 +181,16 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
 }
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
-  return Retrying([&] { return PositionOnce(key_number, how, key, record); });
+  // A read that is repeated searches for the value asked for, not for the key it found.
+  const Bytes search = *key;
+  return Consistent([&] {
+    *key = search;
+    return PositionOnce(key_number, how, key, record);
+  });
 }
 
 Status File::Move(int key_number, bool forward, Bytes* key, Bytes* record) {
-  return Retrying([&] { return MoveOnce(key_number, forward, key, record); });
+  return Consistent([&] { return MoveOnce(key_number, forward, key, record); });
 }
 
 Status File::GetEqual(int k, Bytes* key, Bytes* record) {

@@ -86,7 +86,7 @@ Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, B
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   Status s = LocateOnKey(state, position);
   if (s.code() == kIndexDamaged) {
-    if (Status f = UseFallback(state, s.detail()); !f.ok()) return f;
+    if (Status f = IndexFailure(state, s); !f.ok()) return f;
     s = LocateOnKey(state, position);
   }
   if (!s.ok()) return s;
@@ -96,20 +96,20 @@ Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, B
 }
 
 Status File::StepFirst(Bytes* record) {
-  return Retrying([&] { return StepFirstOnce(record); });
+  return Consistent([&] { return StepFirstOnce(record); });
 }
 Status File::StepLast(Bytes* record) {
-  return Retrying([&] { return StepLastOnce(record); });
+  return Consistent([&] { return StepLastOnce(record); });
 }
 Status File::StepNext(Bytes* record) {
-  return Retrying([&] { return StepNextOnce(record); });
+  return Consistent([&] { return StepNextOnce(record); });
 }
 Status File::StepPrevious(Bytes* record) {
-  return Retrying([&] { return StepPreviousOnce(record); });
+  return Consistent([&] { return StepPreviousOnce(record); });
 }
 
 Status File::GetDirect(int key_number, std::uint32_t position, Bytes* key, Bytes* record) {
-  return Retrying([&] { return GetDirectOnce(key_number, position, key, record); });
+  return Consistent([&] { return GetDirectOnce(key_number, position, key, record); });
 }
 
 }  // namespace btrieve

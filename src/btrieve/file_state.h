@@ -2,8 +2,10 @@
 #ifndef KEZ_BTRIEVE_FILE_STATE_H_
 #define KEZ_BTRIEVE_FILE_STATE_H_
 
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 
 #include "btrieve/file.h"
@@ -13,8 +15,8 @@
 
 namespace btrieve {
 
-// A read's own status, never returned by File: the file's index led somewhere it should not, and
-// the operation is repeated through an order rebuilt from the records.
+// A read's own status, never returned by File: the file's index led somewhere it should not. The
+// read gives status 2, or, salvaging, is repeated through an order rebuilt from the records.
 inline constexpr int kIndexDamaged = -1;
 
 inline Status IndexDamaged(std::string detail) { return Status(kIndexDamaged, std::move(detail)); }
@@ -62,32 +64,58 @@ class File::ReadLock {
   Status status_;
 };
 
-// Keyed and physical reads, in their own source files, both run through this.
+// How many times one read is made before it gives up on a file that keeps changing under it, or
+// reports the damage it keeps meeting.
+inline constexpr int kReadAttempts = 6;
+
+// Keyed and physical reads, in their own source files, all run through this.
 template <typename Operation>
-Status File::Retrying(const Operation& operation) {
-  Status status = operation();
-  const int code = status.code();
-  if (status.ok() || code == kKeyNotFound || code == kEndOfFile || code == kInvalidPositioning ||
-      code == kDifferentKeyNumber || code == kInvalidKeyNumber || code == kKeyBufferTooShort ||
-      code == kFileLocked) {
-    return status;
+Status File::Consistent(const Operation& operation) {
+  // A write in progress (this handle holds the lock) reads its own uncommitted pages; reading the
+  // file again would drop them.
+  if (locked_) return operation();
+  // A reading of the file that failed last time leaves no structures to read through.
+  if (records_ == nullptr) {
+    if (Status s = Reload(); !s.ok()) return s;
   }
-  // A reader that fell behind another process's commits may have read pages reused since;
-  // with the file read again, the operation is tried once more.
-  if (layout_.format != Format::kNew || locked_ || path_.empty()) {
-    const std::uint32_t seen = layout_.fcr_usage;
-    if (CheckForChanges().ok() && layout_.fcr_usage != seen) return operation();
-    return status;
+  const Cursor start = *cursor_;
+  Status status;
+  bool changing = false;
+  // Bytes in memory have no other writer: what looks damaged is.
+  const int attempts = path_.empty() ? 1 : kReadAttempts;
+  for (int attempt = 0; attempt < attempts; ++attempt) {
+    if (attempt > 0) {
+      if (!changing) {
+        // Damage without a commit: an old-format writer changes pages in place before it
+        // writes the control record, and a control record read while it was written may be
+        // torn. A moment later the commit is done, or the damage is real.
+        std::this_thread::sleep_for(std::chrono::milliseconds(1 << attempt));
+      }
+      // The last try holds our own writers off (other engines take no notice of the lock).
+      const bool hold = attempt == attempts - 1 && layout_.format == Format::kNew &&
+                        !path_.empty() && source_->LockShared(options_.lock_wait_ms);
+      *cursor_ = start;
+      status = Reload();
+      if (status.ok()) status = operation();
+      changing = Changed();
+      if (hold) source_->Unlock();
+    } else {
+      status = operation();
+      changing = Changed();
+    }
+    const int code = status.code();
+    const bool plain = status.ok() || code == kKeyNotFound || code == kEndOfFile ||
+                       code == kInvalidPositioning || code == kDifferentKeyNumber ||
+                       code == kInvalidKeyNumber || code == kKeyBufferTooShort ||
+                       code == kFileLocked;
+    // What was read belongs to the state the read began in only when no commit ended meanwhile.
+    if (!changing && plain) return status;
   }
-  // New-format readers take no lock, so a busy writer can change the file again before the
-  // second try; and a state read without the lock may be torn. The second try reads the file
-  // again under the shared lock, which holds commits off until it is done.
-  if (!Changed() && !loaded_unlocked_) return status;
-  if (!source_->LockShared(options_.lock_wait_ms)) return status;
-  Status retried = Reload();
-  if (retried.ok()) retried = operation();
-  source_->Unlock();
-  return retried;
+  if (changing) {
+    *cursor_ = start;
+    return Status(kIoError, name_ + ": the file kept changing while it was read");
+  }
+  return status;
 }
 
 }  // namespace btrieve

@@ -72,11 +72,21 @@ Status IndexTree::Validate(Shape* shape) const {
   *shape = Shape();
   if (Status s = CheckShape(); !s.ok()) return s;
   std::vector<std::uint8_t> seen(pages_.page_limit(), 0);
+  // A page's entries lie between the parent's entries on either side of it (empty: no bound).
   struct Pending {
     std::uint32_t page;
     int depth;
+    std::vector<std::uint8_t> low;
+    std::vector<std::uint8_t> high;
   };
-  std::vector<Pending> pending{{key_.root, 1}};
+  std::vector<Pending> pending;
+  pending.push_back({key_.root, 1, {}, {}});
+  // Repeating duplicates give equal neighbours; every other key's entries differ.
+  const bool repeating = key_.duplicates() && !key_.linked_duplicates;
+  auto in_order = [&](const std::uint8_t* a, const std::uint8_t* b) {
+    const int order = compare_.Compare(a, b);
+    return repeating ? order <= 0 : order < 0;
+  };
   int leaf_depth = 0;
   while (!pending.empty()) {
     const Pending at = pending.back();
@@ -92,6 +102,19 @@ Status IndexTree::Validate(Shape* shape) const {
     const std::uint16_t n = LoadU16(bytes + 6);
     shape->entries += n;
     const bool leaf = Child(bytes, n) == kNoPointer;
+    // A key changed in a page keeps the search from ever finding its record: the entries must
+    // stand in order, also against the parent's.
+    auto key_at = [&](std::uint16_t i) { return bytes + 12 + i * entry_size_ + 4; };
+    for (std::uint16_t i = 0; i < n; ++i) {
+      const bool after_low = i > 0 ? in_order(key_at(static_cast<std::uint16_t>(i - 1)), key_at(i))
+                                   : at.low.empty() || in_order(at.low.data(), key_at(i));
+      const bool before_high = i + 1 < n || at.high.empty() || in_order(key_at(i), at.high.data());
+      if (!after_low || !before_high) {
+        return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
+                                    std::to_string(at.page) + " holds entry " + std::to_string(i) +
+                                    " out of order");
+      }
+    }
     if (n == 0 && at.page != key_.root) {
       return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
                                   std::to_string(at.page) + " is empty");
@@ -113,7 +136,13 @@ Status IndexTree::Validate(Shape* shape) const {
         return Status(kIoError, "key " + std::to_string(key_.number) + " index page " +
                                     std::to_string(at.page) + " lacks child " + std::to_string(i));
       }
-      pending.push_back({child, at.depth + 1});
+      const std::size_t length = compare_.key_length();
+      pending.push_back(
+          {child, at.depth + 1,
+           i > 0 ? std::vector<std::uint8_t>(key_at(static_cast<std::uint16_t>(i - 1)),
+                                             key_at(static_cast<std::uint16_t>(i - 1)) + length)
+                 : at.low,
+           i < n ? std::vector<std::uint8_t>(key_at(i), key_at(i) + length) : at.high});
     }
   }
   shape->levels = leaf_depth;

@@ -126,7 +126,10 @@ Status ReadCommonFields(const std::uint8_t* fcr, FileLayout* layout) {
     return Status(kNotABtrieveFile,
                   "the file uses variable-tail allocation tables, which this engine does not read");
   }
-  if ((layout->file_flags & kFileBlankTruncation) || layout->variable_flag == 0xFD) {
+  // A compressed record's image holds the whole record, trailing blanks included, so only an
+  // uncompressed file loses them.
+  if (((layout->file_flags & kFileBlankTruncation) || layout->variable_flag == 0xFD) &&
+      !layout->compressed()) {
     return Status(kNotABtrieveFile,
                   "the file truncates trailing blanks of variable records; where the engine keeps "
                   "the blank count is not known, so its records cannot be rebuilt exactly");

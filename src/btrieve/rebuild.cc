@@ -80,7 +80,10 @@ Status RebuildFile(const std::filesystem::path& source_path,
                    RebuildReport* report) {
   *report = RebuildReport();
   std::unique_ptr<File> source;
-  if (Status s = File::Open(source_path, &source); !s.ok()) return s;
+  // A damaged file is what rebuilding is for: every record that can still be read is kept.
+  OpenOptions salvage;
+  salvage.salvage = true;
+  if (Status s = File::Open(source_path, &source, salvage); !s.ok()) return s;
   std::vector<SourceRecord> records;
   Bytes data;
   Status status = source->StepFirst(&data);

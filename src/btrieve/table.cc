@@ -34,6 +34,7 @@ Status Table::Open() {
   std::unique_ptr<File> file;
   OpenOptions options;
   options.writable = open_mode_ != kOpenReadOnly;
+  options.salvage = salvage_;
   Status opened = File::Open(path, &file, options);
   if (opened.code() == kAccessDenied && options.writable) {
     // A file this user may not write is still read.

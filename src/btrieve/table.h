@@ -42,6 +42,8 @@ class Table {
   void set_open_mode(int mode) { open_mode_ = mode; }
   int open_mode() const { return open_mode_; }
   void set_key_number(int key) { key_number_ = key; }
+  // Reads on through damage (see OpenOptions::salvage); set before Open.
+  void set_salvage(bool salvage) { salvage_ = salvage; }
   int key_number() const { return key_number_; }
 
   // Loads the table's definition from the dictionary and opens its data file (for writing too
@@ -90,6 +92,7 @@ class Table {
   bool create_variable_ = false;
   std::uint16_t create_page_size_ = 1024;
   int key_number_ = 0;
+  bool salvage_ = false;
   Status status_;
   std::unique_ptr<TableDef> definition_;
   std::unique_ptr<File> file_;

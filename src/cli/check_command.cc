@@ -13,7 +13,10 @@ namespace {
 
 bool CheckOne(const std::string& path) {
   std::unique_ptr<btrieve::File> file;
-  if (btrieve::Status s = btrieve::File::Open(path, &file); !s.ok()) {
+  // Reads on through damage so that every fault is reported, not only the first.
+  btrieve::OpenOptions options;
+  options.salvage = true;
+  if (btrieve::Status s = btrieve::File::Open(path, &file, options); !s.ok()) {
     std::fprintf(stderr, "%s: %s\n", path.c_str(), s.ToString().c_str());
     return false;
   }

@@ -29,6 +29,7 @@ struct DumpOptions {
   std::string target;  // the data file (--raw) or the table name
   std::optional<int> key;
   std::string format = "csv";
+  bool salvage = false;
 };
 
 void PrintHex(const btrieve::Bytes& bytes) {
@@ -43,7 +44,9 @@ void PrintHex(const btrieve::Bytes& bytes) {
 
 int DumpRaw(const DumpOptions& options) {
   std::unique_ptr<btrieve::File> file;
-  if (btrieve::Status s = btrieve::File::Open(options.target, &file); !s.ok()) {
+  btrieve::OpenOptions open;
+  open.salvage = options.salvage;
+  if (btrieve::Status s = btrieve::File::Open(options.target, &file, open); !s.ok()) {
     std::fprintf(stderr, "%s\n", s.ToString().c_str());
     return 1;
   }
@@ -135,6 +138,7 @@ int DumpDecoded(const DumpOptions& options) {
   btrieve::Table table;
   table.set_dictionary_location(options.dictionary);
   table.set_table_name(options.target);
+  table.set_salvage(options.salvage);
   if (btrieve::Status s = table.Open(); !s.ok()) {
     std::fprintf(stderr, "%s\n", s.ToString().c_str());
     return 1;
@@ -235,12 +239,23 @@ void AddDumpCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_co
       ->required();
   command->add_option("--key", options->key, "Key order instead of physical order");
   command->add_option("--format", options->format, "csv (default) or jsonl");
+  command->add_flag("--salvage", options->salvage,
+                    "Read on through damage (--raw, --dictionary): a key whose index is damaged "
+                    "is read in an order rebuilt from the records");
   command->callback([options, &exit_code] {
     const int modes = (options->raw ? 1 : 0) + (options->dictionary.empty() ? 0 : 1) +
                       (options->data_path.empty() ? 0 : 1);
     if (modes > 1) {
       std::fprintf(stderr,
                    "dump: give one of --raw FILE, --dictionary DIR TABLE, --data-path DIR TABLE\n");
+      exit_code = 2;
+      return;
+    }
+    if (options->salvage && !options->raw && options->dictionary.empty()) {
+      // The record layer reads as the jobs do, and they stop at damage.
+      std::fprintf(stderr,
+                   "dump: --salvage reads a file (--raw) or a table through its dictionary "
+                   "(--dictionary DIR TABLE)\n");
       exit_code = 2;
       return;
     }

@@ -81,6 +81,9 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   context.AppDir = ResolveAppDir(options.app_dir);
   context.pos.app_dir = context.AppDir;
   context.save_log = true;
+  // A damaged table ends the extract, not the process: the command says so and exits 1.
+  context.pos.end_on_fatal = false;
+  context.pos.log_error = ActivityLogWriter(context);
   UseDataPath(context.pos, *data_path);
   LoadReportSettings(context, *data_path);
 
@@ -113,9 +116,10 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
         folder / ExtractFileName(kCustomersExtractPrefix, context.export_state.StoreNumber, today),
         written);
   } else {
-    const std::int64_t rows = CollectMovementData(context.pos, settings, context.movement);
-    const bool written = WriteMovementFile(context.pos.DataPath, context.movement, log);
-    std::printf("%lld movement rows\n", static_cast<long long>(rows));
+    const std::optional<std::int64_t> rows =
+        CollectMovementData(context.pos, settings, context.movement);
+    const bool written = rows && WriteMovementFile(context.pos.DataPath, context.movement, log);
+    if (rows) std::printf("%lld movement rows\n", static_cast<long long>(*rows));
     result = ReportFile(context.movement.MovementFilePath, written);
   }
   DBSM_CloseAll(context.pos);

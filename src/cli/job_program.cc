@@ -52,6 +52,10 @@ class RunOnlySettingsStore : public UserSettingsStore {
 void PrepareContext(const JobProgramOptions& options, AppContext& context) {
   context.AppDir = ResolveAppDir(options.app_dir);
   context.start_up_pause = std::chrono::milliseconds(0);
+  // Without a screen nobody reads the message before the program would end: a damaged table
+  // ends the job instead, which leaves its files unwritten and the exit status 1, and a daemon
+  // tries again when the job is next due.
+  context.pos.end_on_fatal = false;
   if (options.ftp_timeout_seconds > 0) {
     const std::chrono::seconds timeout(options.ftp_timeout_seconds);
     context.ftp_options.connect_timeout = timeout;

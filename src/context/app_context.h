@@ -27,13 +27,17 @@ namespace kez {
 struct AppContext;
 
 // The files the report jobs could not write, those they wrote but could not deliver (a file made
-// elsewhere and missing here is neither), and the uploads that could not start (no connection, no
-// such directory). Counts add up over the jobs of the process.
+// elsewhere and missing here is neither), the uploads that could not start (no connection, no
+// such directory), and the extracts that could not read the store's tables to their end (a
+// damaged file). Counts add up over the jobs of the process.
 struct JobShortfall {
   int not_written = 0;
   int not_delivered = 0;
   int uploads_not_started = 0;
-  bool Any() const { return not_written > 0 || not_delivered > 0 || uploads_not_started > 0; }
+  int tables_not_read = 0;
+  bool Any() const {
+    return not_written > 0 || not_delivered > 0 || uploads_not_started > 0 || tables_not_read > 0;
+  }
 };
 
 // The windows of the tray program, as start-up and EndProgram drive them. A front end without a

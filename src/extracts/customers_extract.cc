@@ -73,12 +73,14 @@ ExtractResult CreateCustomersExtract(PosDatabase& db, ExportState& state, const 
   ExtractFile lines(
       log, folder / ExtractFileName(kCustomersExtractPrefix, state.StoreNumber, db.host.Now()),
       existing, kCustomerNumberColumn);
+  const int mark = db.fatal_statuses;
   bool more = DBSM_TableOp(db, kNames, btrieve::kOpGetFirst, names::kByCustomerNumber);
   // Customers past the limit are left for a later run; the walk can stop at it.
   while (more && lines.count() < kMaxCustomerRows) {
     if (customer.Text(names::kRecordDate) >= first_key) AddCustomerLine(customer, lines);
     more = DBSM_TableOp(db, kNames, btrieve::kOpGetNext, names::kByCustomerNumber);
   }
+  if (ReadingFailed(db, mark)) return ExtractResult::kNotRead;
 
   const ExtractResult result = FinishExtract(db.host, lines, export_log);
   if (result != ExtractResult::kWritten) return result;

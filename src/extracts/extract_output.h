@@ -29,6 +29,9 @@ enum class ExtractResult {
   kWritten,          // the file holds the run's lines
   kNothingToExport,  // no row: nothing was written, as a quiet day gives
   kNotWritten,       // rows were found but the file (or its folder) could not be written
+  // A table could not be read to its end (the record layer reported why): nothing was written,
+  // for a file missing rows would look complete, and the export state stays where it was.
+  kNotRead,
 };
 
 // One extract's file, written line by line as the rows are collected: the lines go to a temporary

@@ -55,8 +55,9 @@ void ReadItem(PosDatabase& db, std::int32_t inventory_id, clsMovmentData& row) {
   }
 }
 
-// Every line of the sale in the header buffer, from its first line number on.
-void CollectSaleLines(PosDatabase& db, MovementData& movement) {
+// Every line of the sale in the header buffer, from its first line number on; stops where the
+// record layer reported a status that ends reading (an item read then would be counted blank).
+void CollectSaleLines(PosDatabase& db, MovementData& movement, int mark) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& sale_line = db.buffers[kSalesItem];
   clsMovmentData& row = movement.CurrentMovementRow;
@@ -72,6 +73,7 @@ void CollectSaleLines(PosDatabase& db, MovementData& movement) {
         ClampedWholeNumber(RoundHalfEven(static_cast<double>(sale_line.Single(line::kQuantity))));
     row.TotalDollars = sale_line.Money(line::kAmount);
     ReadItem(db, sale_line.Integer(line::kInventoryId), row);
+    if (ReadingFailed(db, mark)) return;
     AddMovementRow(movement);
     more = DBSM_TableOp(db, kSalesItem, btrieve::kOpGetNext, line::kBySaleAndLine);
   }
@@ -93,8 +95,8 @@ int AddMovementRow(MovementData& movement) {
   return 1;
 }
 
-std::int64_t CollectMovementData(PosDatabase& db, const clsSettings& report,
-                                 MovementData& movement) {
+std::optional<std::int64_t> CollectMovementData(PosDatabase& db, const clsSettings& report,
+                                                MovementData& movement) {
   movement.MovementRows.clear();
   movement.row_index.clear();
 
@@ -104,13 +106,20 @@ std::int64_t CollectMovementData(PosDatabase& db, const clsSettings& report,
   const std::string last_day = FormatDateKey(AddDays(report.StartDate, -1));
   movement.CurrentMovementRow.StoreNumber = WholeNumber(report.StoreNumber);
 
+  const int mark = db.fatal_statuses;
   RecordBuffer& sale = db.buffers[kSalesHead];
   sale.SetText(head::kSaleDate, first_day);
   sale.SetInteger(head::kSaleNumber, std::numeric_limits<std::int32_t>::min());
   bool more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
-  while (more && sale.Text(head::kSaleDate) <= last_day) {
-    CollectSaleLines(db, movement);
-    more = DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kByDate);
+  while (more && sale.Text(head::kSaleDate) <= last_day && !ReadingFailed(db, mark)) {
+    CollectSaleLines(db, movement, mark);
+    more = !ReadingFailed(db, mark) &&
+           DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kByDate);
+  }
+  if (ReadingFailed(db, mark)) {
+    movement.MovementRows.clear();
+    movement.row_index.clear();
+    return std::nullopt;
   }
   return static_cast<std::int64_t>(movement.MovementRows.size());
 }

@@ -67,7 +67,7 @@ void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractFile
 }
 
 // The sale's lines 1, 2, 3, ... up to the first number that is missing.
-void AddSaleLines(PosDatabase& db, ExtractFile& lines) {
+void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& item = db.buffers[kSalesItem];
   std::int32_t line_number = 1;
@@ -75,6 +75,7 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines) {
     item.SetInteger(line::kSaleNumber, sale.Integer(head::kSaleNumber));
     item.SetInteger(line::kLineNumber, line_number);
     if (!DBSM_TableOp(db, kSalesItem, btrieve::kOpGetEqual, line::kBySaleAndLine)) return;
+    if (ReadingFailed(db, mark)) return;
     AddSaleLine(sale, item, lines);
     line_number = item.Integer(line::kLineNumber) + 1;
     // A line number field holds 16 bits; past the last one there is no further line.
@@ -90,9 +91,12 @@ ExtractResult CreateSalesExtract(PosDatabase& db, ExportState& state, const LogW
   if (!MakeMarketingPortalFolder(log, folder)) return ExtractResult::kNotWritten;
   ExportLog export_log(db.host, log, folder / kSalesExportLogName);
 
+  const int mark = db.fatal_statuses;
   RecordBuffer& sale = db.buffers[kSalesHead];
-  if (!PositionAtFirstSale(db, state) ||
-      !DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kBySaleNumber)) {
+  const bool started = PositionAtFirstSale(db, state) &&
+                       DBSM_TableOp(db, kSalesHead, btrieve::kOpGetEqual, head::kBySaleNumber);
+  if (ReadingFailed(db, mark)) return ExtractResult::kNotRead;
+  if (!started) {
     // No sale to start from: nothing was exported, and the log says so.
     export_log.NoData();
     return ExtractResult::kNothingToExport;
@@ -103,8 +107,11 @@ ExtractResult CreateSalesExtract(PosDatabase& db, ExportState& state, const LogW
                     folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()),
                     existing, kSalesInvoiceColumn);
   do {
-    if (IsExportable(sale)) AddSaleLines(db, lines);
-  } while (DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
+    if (IsExportable(sale)) AddSaleLines(db, lines, mark);
+  } while (!ReadingFailed(db, mark) &&
+           DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
+  // The lines read so far are dropped with the file: a partial day would look complete.
+  if (ReadingFailed(db, mark)) return ExtractResult::kNotRead;
 
   const ExtractResult result = FinishExtract(db.host, lines, export_log);
   if (result == ExtractResult::kWritten) state.LastInvoice = sale.Text(head::kInvoice);

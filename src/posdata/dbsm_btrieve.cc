@@ -1,5 +1,6 @@
 #include "posdata/dbsm_btrieve.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -307,11 +308,25 @@ bool DBSM_ReportError(PosDatabase& db, int table, int op) {
       break;
   }
   if (!closing.empty()) {
-    ShowDbsmError(db, kPrefix + DBSM_ErrorText(db, status) + "\r\r" +
-                          "Operation: " + DBSM_OperationName(op) + "\r" +
+    const std::string text = DBSM_ErrorText(db, status);
+    ShowDbsmError(db, kPrefix + text + "\r\r" + "Operation: " + DBSM_OperationName(op) + "\r" +
                           "File: " + entry.FileName + "\r\r" + closing);
+    if (db.log_error) {
+      // The box's content on one line, with what the engine found (a damaged page, a file cut
+      // off), which the box leaves out.
+      std::string line =
+          kPrefix + text + " - Operation: " + DBSM_OperationName(op) + " - File: " + entry.FileName;
+      const std::string detail = Handle(db, table).StatusDetail();
+      if (!detail.empty()) line += " - " + detail;
+      std::replace(line.begin(), line.end(), '\r', ' ');
+      std::replace(line.begin(), line.end(), '\n', ' ');
+      db.log_error(line);
+    }
   }
-  if (db.fatal) EndProgramFromRecordLayer(db);
+  if (db.fatal) {
+    if (db.end_on_fatal) EndProgramFromRecordLayer(db);
+    ++db.fatal_statuses;
+  }
   return retry;
 }
 

@@ -59,6 +59,15 @@ bool DBSM_OpenAll(PosDatabase& db) {
   return true;
 }
 
+bool DBSM_ReopenAll(PosDatabase& db) {
+  if (db.DBSM_Table.size() < static_cast<std::size_t>(kTableCount)) return false;
+  bool open = true;
+  for (int table = kInventory; table <= kNames; ++table) {
+    open = open && db.DBSM_Table[static_cast<std::size_t>(table)].IsOpen;
+  }
+  return open || DBSM_OpenAll(db);
+}
+
 void DBSM_CloseAll(PosDatabase& db) {
   for (int table = 0; table < static_cast<int>(db.DBSM_Table.size()); ++table) {
     if (db.DBSM_Table[static_cast<std::size_t>(table)].IsOpen) DBSM_CloseTable(db, table);

@@ -26,6 +26,10 @@ bool DBSM_OpenDatabase(PosDatabase& db);
 
 // Opens tables 1 to 5 in order; false at the first that fails (the rest stay closed).
 bool DBSM_OpenAll(PosDatabase& db);
+// Opens the tables again unless all five are open. A program without a screen keeps running when
+// a table cannot be opened (a damaged file may be repaired meanwhile), and each job calls this
+// before it reads. False when a table could not be opened.
+bool DBSM_ReopenAll(PosDatabase& db);
 
 // Closes every open table.
 void DBSM_CloseAll(PosDatabase& db);

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/host.h"
@@ -76,7 +77,17 @@ struct PosDatabase {
   std::string dictionary_location;                    // the data path, given to every handle
   std::vector<std::unique_ptr<TableHandle>> VATable;  // handle per table number
   std::vector<DBSM_TableEntry> DBSM_Table;            // entry per table number
-  bool fatal = false;          // set by DBSM_ReportError for the statuses that end the program
+  bool fatal = false;  // set by DBSM_ReportError for the statuses that end the program
+  // Whether those statuses end the program (the tray program, whose user has seen the message)
+  // or only the reading that met them: a program without a screen lets the job end with its
+  // files unwritten and decides its exit status itself, and a daemon tries again when the job is
+  // next due.
+  bool end_on_fatal = true;
+  // The statuses that would have ended the program while end_on_fatal is off. A job compares
+  // the count before and after its reads.
+  int fatal_statuses = 0;
+  // Receives each error the record layer reports, as one line (the activity log); empty: none.
+  std::function<void(std::string_view message)> log_error;
   bool conflict_seen = false;  // a status 80 has been passed over silently
   int lock_start_second = 0;   // clock seconds (0-59) when the current locking operation began
 
@@ -86,6 +97,10 @@ struct PosDatabase {
 
 // Makes `data_path` the run's data path: the shared text and the data location object's.
 void UseDataPath(PosDatabase& db, std::string data_path);
+
+// Whether a status that ends reading has come up since `mark` (db.fatal_statuses taken before
+// the reads): what was read since is incomplete.
+inline bool ReadingFailed(const PosDatabase& db, int mark) { return db.fatal_statuses != mark; }
 
 // Ends the program for the record layer: EndProgram when the front end set it, otherwise the
 // process ends at once. Never returns.

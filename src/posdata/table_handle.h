@@ -36,6 +36,8 @@ class TableHandle {
   virtual int Perform(int operation) = 0;
   // The status of the last call above (0 success, otherwise the engine's status code).
   virtual int Status() const = 0;
+  // What the engine said about that status (which file, which page, what was found); may be empty.
+  virtual std::string StatusDetail() const { return std::string(); }
 
   // The number of keys of the open table; 0 while closed. A keyed read takes its key number and
   // key fields only when there are keys to take them.
@@ -64,6 +66,9 @@ class EngineTableHandle : public TableHandle {
   int Create(bool variable_length, std::uint16_t page_size) override;
   int Perform(int operation) override { return status_ = table_.Perform(operation); }
   int Status() const override { return status_; }
+  std::string StatusDetail() const override {
+    return status_ == 0 ? std::string() : table_.last_status().detail();
+  }
   int KeyCount() override;
   void SetKeyNumber(int key) override { table_.set_key_number(key); }
   btrieve::FieldResult GetField(int index) const override { return table_.GetField(index); }

@@ -133,7 +133,8 @@ bool ExtractTest::CustomersExtract() {
 
 std::int64_t ExtractTest::CollectMovement() {
   return CollectMovementData(context_.pos, ReportRecord(context_, kSymphonyIriReport),
-                             context_.movement);
+                             context_.movement)
+      .value_or(-1);
 }
 
 bool ExtractTest::WriteMovement() {
