@@ -211,129 +211,130 @@ TEST_F(JobCommandsTest, ARunThatCouldNotDeliverExitsOneAndItsFilesWaitInTheOutbo
   ASSERT_EQ(Run(Concat({"--now", "2026-01-12 09:31", "outbox"}, JobOptions())), 0) << err_;
   EXPECT_NE(out_.find("Marketing Portal: 0 files waiting"), std::string::npos) << out_;
   EXPECT_NE(out_.find("SymphonyIRI: 0 files waiting"), std::string::npos) << out_;
+}
 
-  TEST_F(JobCommandsTest, ACutOffSaleLinesFileStopsTheRunWithNothingSent) {
-    StartServer();
-    fs::path lines;
-    for (const auto& entry : fs::directory_iterator(data_)) {
-      if (entry.path().filename().string().rfind("SaleItem", 0) == 0) lines = entry.path();
-    }
-    ASSERT_FALSE(lines.empty());
-    const std::string whole = ReadFileBytes(lines);
-    ASSERT_GT(whole.size(), 8192u);
-    for (const std::size_t kept : {whole.size() / 2, whole.size() - 1024}) {
-      SCOPED_TRACE(kept);
-      std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole.substr(0, kept);
-      EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:15", "run", "marketing-portal", "symphonyiri"},
-                           JobOptions())),
-                1);
-      EXPECT_NE(err_.find("DATABASE ERROR: "), std::string::npos) << err_;
-      EXPECT_NE(Log().find("^DATABASE ERROR: "), std::string::npos) << Log();
-      EXPECT_NE(Log().find("cut off"), std::string::npos) << Log();
-      EXPECT_TRUE(fs::is_empty(server_->root() / "in"));
-    }
-    // Repaired, the same run sends the day's files.
-    std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole;
-    EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:20", "run", "marketing-portal", "symphonyiri"},
+TEST_F(JobCommandsTest, ACutOffSaleLinesFileStopsTheRunWithNothingSent) {
+  StartServer();
+  fs::path lines;
+  for (const auto& entry : fs::directory_iterator(data_)) {
+    if (entry.path().filename().string().rfind("SaleItem", 0) == 0) lines = entry.path();
+  }
+  ASSERT_FALSE(lines.empty());
+  const std::string whole = ReadFileBytes(lines);
+  ASSERT_GT(whole.size(), 8192u);
+  for (const std::size_t kept : {whole.size() / 2, whole.size() - 1024}) {
+    SCOPED_TRACE(kept);
+    std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole.substr(0, kept);
+    EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:15", "run", "marketing-portal", "symphonyiri"},
                          JobOptions())),
-              0)
-        << err_;
-    EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
-    EXPECT_NE(out_.find("SymphonyIRI - Uploaded file: movement.CCC.cc"), std::string::npos) << out_;
+              1);
+    EXPECT_NE(err_.find("DATABASE ERROR: "), std::string::npos) << err_;
+    EXPECT_NE(Log().find("^DATABASE ERROR: "), std::string::npos) << Log();
+    EXPECT_NE(Log().find("cut off"), std::string::npos) << Log();
+    EXPECT_TRUE(fs::is_empty(server_->root() / "in"));
   }
+  // Repaired, the same run sends the day's files.
+  std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole;
+  EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:20", "run", "marketing-portal", "symphonyiri"},
+                       JobOptions())),
+            0)
+      << err_;
+  EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
+  EXPECT_NE(out_.find("SymphonyIRI - Uploaded file: movement.CCC.cc"), std::string::npos) << out_;
+}
 
-  TEST_F(JobCommandsTest, TickRunsWhatIsDueInItsMinuteAndResendSendsADayAgain) {
-    StartServer();
-    Change([](clsSettings& report, int index) {
-      if (index != 1) return;
-      report.StartTimeTime = {1899, 12, 30, 6, 30, 0, 0};
-      report.StartTimeOnceDailyOrEvery = false;
-      report.StartTimeOnceDailyTime = 4;
-    });
-    ASSERT_EQ(Run(Concat({"--now", "2026-01-12 10:31", "tick"}, JobOptions())), 0) << err_;
-    EXPECT_EQ(out_, "");
-    ASSERT_EQ(Run(Concat({"--now", "2026-01-12 10:30", "tick"}, JobOptions())), 0) << err_;
-    const std::string sent = Received("movement.CCC.cc260112");
-    EXPECT_FALSE(sent.empty()) << out_;
+TEST_F(JobCommandsTest, TickRunsWhatIsDueInItsMinuteAndResendSendsADayAgain) {
+  StartServer();
+  Change([](clsSettings& report, int index) {
+    if (index != 1) return;
+    report.StartTimeTime = {1899, 12, 30, 6, 30, 0, 0};
+    report.StartTimeOnceDailyOrEvery = false;
+    report.StartTimeOnceDailyTime = 4;
+  });
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 10:31", "tick"}, JobOptions())), 0) << err_;
+  EXPECT_EQ(out_, "");
+  ASSERT_EQ(Run(Concat({"--now", "2026-01-12 10:30", "tick"}, JobOptions())), 0) << err_;
+  const std::string sent = Received("movement.CCC.cc260112");
+  EXPECT_FALSE(sent.empty()) << out_;
 
-    fs::remove(server_->root() / "in" / "movement.CCC.cc260112");
-    ASSERT_EQ(Run(Concat({"resend", "--report", "1", "--date", "2026-01-12"}, JobOptions())), 0)
-        << err_;
-    EXPECT_EQ(Received("movement.CCC.cc260112"), sent);
-    EXPECT_NE(err_.find("1 sent, 0 refused, 0 not found"), std::string::npos) << err_;
-    EXPECT_EQ(Run(Concat({"resend", "--report", "1", "--date", "2026-01-11"}, JobOptions())), 1);
-    EXPECT_NE(out_.find("SymphonyIRI - Error: File not found"), std::string::npos) << out_;
-    EXPECT_EQ(Run(Concat({"resend", "--report", "0", "--date", "2026-02-30"}, JobOptions())), 2);
-  }
+  fs::remove(server_->root() / "in" / "movement.CCC.cc260112");
+  ASSERT_EQ(Run(Concat({"resend", "--report", "1", "--date", "2026-01-12"}, JobOptions())), 0)
+      << err_;
+  EXPECT_EQ(Received("movement.CCC.cc260112"), sent);
+  EXPECT_NE(err_.find("1 sent, 0 refused, 0 not found"), std::string::npos) << err_;
+  EXPECT_EQ(Run(Concat({"resend", "--report", "1", "--date", "2026-01-11"}, JobOptions())), 1);
+  EXPECT_NE(out_.find("SymphonyIRI - Error: File not found"), std::string::npos) << out_;
+  EXPECT_EQ(Run(Concat({"resend", "--report", "0", "--date", "2026-02-30"}, JobOptions())), 2);
+}
 
-  TEST_F(JobCommandsTest, TheDaemonTicksOnTheMinuteRunsAloneAndStopsOnSigterm) {
-    StartServer();
-    Change([](clsSettings& report, int index) {
-      if (index == 0) report.StartTimeTime = {1899, 12, 30, 1, 0, 0, 0};
-    });
-    const Process daemon = Start(Concat({"--now", "2026-01-12 00:59:58", "daemon"}, JobOptions()));
-    ASSERT_TRUE(Eventually(
-        [&] {
-          return ReadFileBytes(daemon.out).find("01:00 Marketing Portal - Closing connection") !=
-                 std::string::npos;
-        },
-        std::chrono::seconds(30)))
-        << ReadFileBytes(daemon.out) << ReadFileBytes(daemon.err);
-    EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
+TEST_F(JobCommandsTest, TheDaemonTicksOnTheMinuteRunsAloneAndStopsOnSigterm) {
+  StartServer();
+  Change([](clsSettings& report, int index) {
+    if (index == 0) report.StartTimeTime = {1899, 12, 30, 1, 0, 0, 0};
+  });
+  const Process daemon = Start(Concat({"--now", "2026-01-12 00:59:58", "daemon"}, JobOptions()));
+  ASSERT_TRUE(Eventually(
+      [&] {
+        return ReadFileBytes(daemon.out).find("01:00 Marketing Portal - Closing connection") !=
+               std::string::npos;
+      },
+      std::chrono::seconds(30)))
+      << ReadFileBytes(daemon.out) << ReadFileBytes(daemon.err);
+  EXPECT_FALSE(Received("KEZSalesExtract0000120260112.csv").empty());
 
-    // One copy per machine: the lock is the tray program's.
-    EXPECT_EQ(Run(Concat({"run", "symphonyiri"}, JobOptions())), 3);
-    EXPECT_NE(err_.find("KEZ Marketing Portal is already running."), std::string::npos) << err_;
+  // One copy per machine: the lock is the tray program's.
+  EXPECT_EQ(Run(Concat({"run", "symphonyiri"}, JobOptions())), 3);
+  EXPECT_NE(err_.find("KEZ Marketing Portal is already running."), std::string::npos) << err_;
 
-    ASSERT_EQ(kill(daemon.pid, SIGTERM), 0);
-    EXPECT_EQ(Wait(daemon, std::chrono::seconds(10)), 0);
-    EXPECT_NE(err_.find("kezagg daemon: stopped (SIGTERM)"), std::string::npos) << err_;
-    // The lock went with it.
-    EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:00", "run", "symphonyiri"}, JobOptions())), 0)
-        << err_;
-  }
+  ASSERT_EQ(kill(daemon.pid, SIGTERM), 0);
+  EXPECT_EQ(Wait(daemon, std::chrono::seconds(10)), 0);
+  EXPECT_NE(err_.find("kezagg daemon: stopped (SIGTERM)"), std::string::npos) << err_;
+  // The lock went with it.
+  EXPECT_EQ(Run(Concat({"--now", "2026-01-12 09:00", "run", "symphonyiri"}, JobOptions())), 0)
+      << err_;
+}
 
-  TEST_F(JobCommandsTest, ASignalDuringAnUploadLetsTheJobEndUnlessItComesTwice) {
-    StartServer("stall-mid-transfer");
-    Change([](clsSettings& report, int index) {
-      if (index == 0) report.StartTimeTime = {1899, 12, 30, 1, 0, 0, 0};
-    });
-    // The custom list is made elsewhere; one big enough to stall the server's reading.
-    fs::create_directories(data_ / "MarketingPortal");
-    std::ofstream(data_ / "MarketingPortal" / "KEZCustomList0000120260112.csv", std::ios::binary)
-        << std::string(512 * 1024, 'x');
-    const auto stalled = [&] {
-      return server_->Log().find("STOR /in/KEZCustomList") != std::string::npos;
-    };
+TEST_F(JobCommandsTest, ASignalDuringAnUploadLetsTheJobEndUnlessItComesTwice) {
+  StartServer("stall-mid-transfer");
+  Change([](clsSettings& report, int index) {
+    if (index == 0) report.StartTimeTime = {1899, 12, 30, 1, 0, 0, 0};
+  });
+  // The custom list is made elsewhere; one big enough to stall the server's reading.
+  fs::create_directories(data_ / "MarketingPortal");
+  std::ofstream(data_ / "MarketingPortal" / "KEZCustomList0000120260112.csv", std::ios::binary)
+      << std::string(512 * 1024, 'x');
+  const auto stalled = [&] {
+    return server_->Log().find("STOR /in/KEZCustomList") != std::string::npos;
+  };
 
-    // Once: the upload runs into its timeout, the job ends with its closing line, the daemon ends.
-    Process daemon = Start(Concat({"--now", "2026-01-12 00:59:59", "daemon"}, JobOptions()));
-    ASSERT_TRUE(Eventually(stalled, std::chrono::seconds(30)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    kill(daemon.pid, SIGTERM);
-    EXPECT_EQ(Wait(daemon), 0) << err_;
-    EXPECT_NE(err_.find("SIGTERM: stopping once the running job"), std::string::npos) << err_;
-    EXPECT_NE(out_.find("Error: Unable to upload: KEZCustomList"), std::string::npos) << out_;
-    EXPECT_NE(out_.find("Marketing Portal - Closing connection"), std::string::npos) << out_;
+  // Once: the upload runs into its timeout, the job ends with its closing line, the daemon ends.
+  Process daemon = Start(Concat({"--now", "2026-01-12 00:59:59", "daemon"}, JobOptions()));
+  ASSERT_TRUE(Eventually(stalled, std::chrono::seconds(30)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(daemon.pid, SIGTERM);
+  EXPECT_EQ(Wait(daemon), 0) << err_;
+  EXPECT_NE(err_.find("SIGTERM: stopping once the running job"), std::string::npos) << err_;
+  EXPECT_NE(out_.find("Error: Unable to upload: KEZCustomList"), std::string::npos) << out_;
+  EXPECT_NE(out_.find("Marketing Portal - Closing connection"), std::string::npos) << out_;
 
-    // Twice: the process ends at once, long before the FTP timeouts (30 s here) would have ended
-    // the job.
-    server_.reset();
-    StartServer("stall-mid-transfer");
-    std::vector<std::string> patient = JobOptions();
-    patient.back() = "30";
-    daemon = Start(Concat({"--now", "2026-01-12 00:59:59", "daemon"}, patient));
-    ASSERT_TRUE(Eventually(stalled, std::chrono::seconds(30)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    const auto signalled = steady_clock::now();
-    kill(daemon.pid, SIGINT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    kill(daemon.pid, SIGINT);
-    EXPECT_EQ(Wait(daemon), 1) << err_;
-    EXPECT_LT(steady_clock::now() - signalled, std::chrono::seconds(15));
-    EXPECT_NE(err_.find("SIGINT again: ending now"), std::string::npos) << err_;
-    EXPECT_EQ(out_.find("Closing connection"), std::string::npos) << out_;
-  }
+  // Twice: the process ends at once, long before the FTP timeouts (30 s here) would have ended
+  // the job.
+  server_.reset();
+  StartServer("stall-mid-transfer");
+  std::vector<std::string> patient = JobOptions();
+  patient.back() = "30";
+  daemon = Start(Concat({"--now", "2026-01-12 00:59:59", "daemon"}, patient));
+  ASSERT_TRUE(Eventually(stalled, std::chrono::seconds(30)));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  const auto signalled = steady_clock::now();
+  kill(daemon.pid, SIGINT);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  kill(daemon.pid, SIGINT);
+  EXPECT_EQ(Wait(daemon), 1) << err_;
+  EXPECT_LT(steady_clock::now() - signalled, std::chrono::seconds(15));
+  EXPECT_NE(err_.find("SIGINT again: ending now"), std::string::npos) << err_;
+  EXPECT_EQ(out_.find("Closing connection"), std::string::npos) << out_;
+}
 
 }  // namespace
 }  // namespace kez::testing
