@@ -20,7 +20,12 @@ namespace fs = std::filesystem;
 class StartUpTest : public ::testing::Test {
  protected:
   StartUpTest() {
-    context_.AppDir = SourceDir() / "resources";
+    // The program's folder as installed, in a folder of the test's own: the program writes its
+    // activity log there.
+    for (const char* name : {"KEZBTERR.MSG", "KEZDataAggregator.ini"}) {
+      fs::copy_file(SourceDir() / "resources" / name, app_dir_ / name);
+    }
+    context_.AppDir = app_dir_.path();
     context_.instance_lock_file = lock_ / "instance.lock";
     context_.start_up_pause = std::chrono::milliseconds(0);
     context_.pos.user_settings = std::make_unique<IniUserSettingsStore>(settings_.path());
@@ -44,6 +49,7 @@ class StartUpTest : public ::testing::Test {
   }
   bool IsOpen(int table) { return context_.pos.DBSM_Table[static_cast<std::size_t>(table)].IsOpen; }
 
+  TempDir app_dir_;
   TempDir lock_;
   TempDir settings_;
   TempDir data_;
