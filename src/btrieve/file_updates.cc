@@ -177,9 +177,13 @@ Status File::InsertRecord(int key_number, Bytes* record) {
   }
 
   std::vector<Bytes> values(layout_.keys.size());
+  // The states found by key number here serve the second pass too: in a damaged file the key
+  // numbers need not follow the keys' positions, and a state looked up by position may not exist.
+  std::vector<KeyState*> states(layout_.keys.size(), nullptr);
   for (std::size_t k = 0; k < layout_.keys.size(); ++k) {
     KeyState* state = nullptr;
     if (Status s = Key(layout_.keys[k].number, &state); !s.ok()) return s;
+    states[k] = state;
     values[k].resize(state->compare.key_length());
     state->compare.Extract(*record, values[k].data());
     if (layout_.keys[k].duplicates() || state->compare.IsNull(values[k].data())) continue;
@@ -193,7 +197,7 @@ Status File::InsertRecord(int key_number, Bytes* record) {
   if (Status s = records.TakeSlot(&address); !s.ok()) return s;
   if (Status s = records.Store(address, *record, 1); !s.ok()) return s;
   for (std::size_t k = 0; k < layout_.keys.size(); ++k) {
-    KeyState* state = keys_[k].get();
+    KeyState* state = states[k];
     if (state->compare.IsNull(values[k].data())) continue;
     IndexWriter index(layout_, pages_, *writer_, records, layout_.keys[k], state->compare);
     if (Status s = index.Insert(values[k].data(), address); !s.ok()) return s;
