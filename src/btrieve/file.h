@@ -160,6 +160,8 @@ class File {
   Status BeginWrite();
   // Commits unless a bulk load is in progress, then unlocks; on failure drops the change set.
   Status FinishWrite(Status result);
+  // The state of every key, in the order of the layout's keys.
+  Status KeyStates(std::vector<KeyState*>* states);
   Status InsertRecord(int key_number, Bytes* record);
   Status UpdateRecord(int key_number, const Bytes& record);
   Status DeleteRecord();

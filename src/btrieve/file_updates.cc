@@ -154,6 +154,16 @@ Status File::EndBulk() {
   return FinishWrite(Status::Ok());
 }
 
+Status File::KeyStates(std::vector<KeyState*>* states) {
+  // Looked up by key number, the way reads find them, so that a write and a read of one key always
+  // share its state.
+  states->assign(layout_.keys.size(), nullptr);
+  for (std::size_t k = 0; k < layout_.keys.size(); ++k) {
+    if (Status s = Key(layout_.keys[k].number, &(*states)[k]); !s.ok()) return s;
+  }
+  return Status::Ok();
+}
+
 Status File::InsertRecord(int key_number, Bytes* record) {
   if (record->size() < layout_.record_length) {
     return Status(kDataBufferTooShort, name_ + ": the record is shorter than the file's " +
@@ -177,13 +187,10 @@ Status File::InsertRecord(int key_number, Bytes* record) {
   }
 
   std::vector<Bytes> values(layout_.keys.size());
-  // The states found by key number here serve the second pass too: in a damaged file the key
-  // numbers need not follow the keys' positions, and a state looked up by position may not exist.
-  std::vector<KeyState*> states(layout_.keys.size(), nullptr);
+  std::vector<KeyState*> states;
+  if (Status s = KeyStates(&states); !s.ok()) return s;
   for (std::size_t k = 0; k < layout_.keys.size(); ++k) {
-    KeyState* state = nullptr;
-    if (Status s = Key(layout_.keys[k].number, &state); !s.ok()) return s;
-    states[k] = state;
+    KeyState* state = states[k];
     values[k].resize(state->compare.key_length());
     state->compare.Extract(*record, values[k].data());
     if (layout_.keys[k].duplicates() || state->compare.IsNull(values[k].data())) continue;
@@ -236,11 +243,13 @@ Status File::UpdateRecord(int key_number, const Bytes& given) {
   RecordWriter records(layout_, pages_, *writer_, *records_, &variable_page_);
 
   const std::size_t keys = layout_.keys.size();
+  std::vector<KeyState*> states;
+  if (Status s = KeyStates(&states); !s.ok()) return s;
   std::vector<Bytes> before(keys);
   std::vector<Bytes> after(keys);
   std::vector<bool> changed(keys, false);
   for (std::size_t k = 0; k < keys; ++k) {
-    KeyState* state = keys_[k].get();
+    KeyState* state = states[k];
     const std::size_t length = state->compare.key_length();
     before[k].resize(length);
     after[k].resize(length);
@@ -262,7 +271,7 @@ Status File::UpdateRecord(int key_number, const Bytes& given) {
     }
   }
   for (std::size_t k = 0; k < keys; ++k) {
-    KeyState* state = keys_[k].get();
+    KeyState* state = states[k];
     if (!changed[k] || state->compare.IsNull(before[k].data())) continue;
     IndexWriter index(layout_, pages_, *writer_, records, layout_.keys[k], state->compare);
     if (Status s = index.Remove(before[k].data(), address); !s.ok()) return s;
@@ -271,7 +280,7 @@ Status File::UpdateRecord(int key_number, const Bytes& given) {
   const std::uint16_t next_usage = static_cast<std::uint16_t>(usage == 0xFFFF ? 1 : usage + 1);
   if (Status s = records.Store(address, record, next_usage); !s.ok()) return s;
   for (std::size_t k = 0; k < keys; ++k) {
-    KeyState* state = keys_[k].get();
+    KeyState* state = states[k];
     if (!changed[k] || state->compare.IsNull(after[k].data())) continue;
     IndexWriter index(layout_, pages_, *writer_, records, layout_.keys[k], state->compare);
     if (Status s = index.Insert(after[k].data(), address); !s.ok()) return s;
@@ -297,8 +306,10 @@ Status File::DeleteRecord() {
   Bytes old;
   if (Status s = records_->Read(slot, &old); !s.ok()) return s;
   RecordWriter records(layout_, pages_, *writer_, *records_, &variable_page_);
+  std::vector<KeyState*> states;
+  if (Status s = KeyStates(&states); !s.ok()) return s;
   for (std::size_t k = 0; k < layout_.keys.size(); ++k) {
-    KeyState* state = keys_[k].get();
+    KeyState* state = states[k];
     Bytes value(state->compare.key_length());
     state->compare.Extract(old, value.data());
     if (state->compare.IsNull(value.data())) continue;

@@ -304,6 +304,15 @@ Status ReadNew(PageSource& source, const Head& head, FileLayout* layout, PageSto
       }
       seg.acs = static_cast<int>(index);
     }
+    // Writing keeps one state per key, found by number: two keys with one number would leave
+    // the second key's index unwritten.
+    for (const KeyLayout& earlier : layout->keys) {
+      if (earlier.number == key.number) {
+        return Status(kNotABtrieveFile, "key " + std::to_string(k) + " carries key number " +
+                                            std::to_string(key.number) +
+                                            ", as an earlier key does");
+      }
+    }
     layout->keys.push_back(std::move(key));
   }
   return Status::Ok();
