@@ -135,6 +135,17 @@ TEST(DamagedFiles, ControlRecordDamageIsRefusedWithAReason) {
   s = File::OpenBytes(bytes, "GALTELA.DAT", &file);
   EXPECT_EQ(s.code(), kIoError);
   EXPECT_NE(s.detail().find("allocation tables"), std::string::npos) << s.detail();
+
+  // The third key numbered 0 like the first: writes, which find a key's state by its number,
+  // would leave the third key's index behind.
+  bytes = Sample("wbtrv32/assets/GALTELA.DAT");
+  for (std::size_t fcr : {std::size_t{0}, std::size_t{4096}}) {
+    const std::size_t table = LoadU16(&bytes[fcr + 0x78]);
+    bytes[fcr + LoadU16(&bytes[fcr + table + 4]) + 0x18] = 0x80;
+  }
+  s = File::OpenBytes(bytes, "GALTELA.DAT", &file, /*salvage=*/true);
+  EXPECT_EQ(s.code(), kNotABtrieveFile);
+  EXPECT_NE(s.detail().find("carries key number 0"), std::string::npos) << s.detail();
 }
 
 TEST(DamagedFiles, OnlyUncompressedBlankTruncationIsRefused) {

@@ -294,6 +294,53 @@ TEST_F(JobCommandsTest, TheDaemonTicksOnTheMinuteRunsAloneAndStopsOnSigterm) {
       << err_;
 }
 
+// A damaged store file does not end the daemon: the due job logs the error and sends nothing, the
+// daemon waits for the next due minute, and a job due then reads the repaired file.
+TEST_F(JobCommandsTest, TheDaemonOutlivesADamagedFileAndTheNextDueJobReadsItRepaired) {
+  StartServer();
+  Change([](clsSettings& report, int index) {
+    if (index == 0) {
+      report.StartTimeTime = {1899, 12, 30, 1, 0, 0, 0};
+    } else {
+      report.StartTimeTime = {1899, 12, 30, 1, 1, 0, 0};
+      report.StartTimeOnceDailyOrEvery = false;
+      report.StartTimeOnceDailyTime = 4;
+    }
+  });
+  fs::path lines;
+  for (const auto& entry : fs::directory_iterator(data_)) {
+    if (entry.path().filename().string().rfind("SaleItem", 0) == 0) lines = entry.path();
+  }
+  ASSERT_FALSE(lines.empty());
+  const std::string whole = ReadFileBytes(lines);
+  std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole.substr(0, whole.size() / 2);
+
+  const Process daemon = Start(Concat({"--now", "2026-01-12 00:59:59", "daemon"}, JobOptions()));
+  ASSERT_TRUE(Eventually(
+      [&] {
+        return ReadFileBytes(daemon.out)
+                   .find("01:00 Marketing Portal - Error: the store's tables could not be read") !=
+               std::string::npos;
+      },
+      std::chrono::seconds(30)))
+      << ReadFileBytes(daemon.out) << ReadFileBytes(daemon.err);
+  EXPECT_NE(Log().find("^DATABASE ERROR: "), std::string::npos) << Log();
+  EXPECT_TRUE(fs::is_empty(server_->root() / "in"));
+  int status = 0;
+  ASSERT_EQ(waitpid(daemon.pid, &status, WNOHANG), 0) << "the daemon ended on the damaged file";
+
+  std::ofstream(lines, std::ios::binary | std::ios::trunc) << whole;
+  ASSERT_TRUE(Eventually(
+      [&] {
+        return ReadFileBytes(daemon.out).find("SymphonyIRI - Uploaded file: movement") !=
+               std::string::npos;
+      },
+      std::chrono::seconds(90)))
+      << ReadFileBytes(daemon.out) << ReadFileBytes(daemon.err);
+  ASSERT_EQ(kill(daemon.pid, SIGTERM), 0);
+  EXPECT_EQ(Wait(daemon, std::chrono::seconds(10)), 0) << err_;
+}
+
 TEST_F(JobCommandsTest, ASignalDuringAnUploadLetsTheJobEndUnlessItComesTwice) {
   StartServer("stall-mid-transfer");
   Change([](clsSettings& report, int index) {

@@ -2,7 +2,8 @@
 // commit writes its changed pages first and the control record last, without our lock. A sale's
 // lines are committed before its header, so every committed state holds whole sales. Every sales
 // extract and every movement collection made meanwhile must be that of some committed state:
-// sales 1 to k, each with all its lines, never a mix.
+// sales 1 to k, each with all its lines, never a mix. Both formats: a new-format file's two control
+// records come last; an old-format file is written in place, its one control record last.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -20,6 +21,7 @@
 
 #include "btrieve/field_value.h"
 #include "btrieve/file.h"
+#include "btrieve/rebuild.h"
 #include "context/report_record.h"
 #include "extract_fixture.h"
 #include "extracts/extract_output.h"
@@ -99,6 +101,7 @@ std::vector<Commit> PlanCommits(const std::filesystem::path& heads_file,
 // The writer process: each commit's changed pages in place, the control records last, no lock.
 // A short pause between commits lets the reader's extracts run across many of them.
 [[noreturn]] void WriteCommits(const std::vector<Commit>& commits, std::uint32_t page_size,
+                               std::size_t control_pages,
                                const std::map<std::filesystem::path, btrieve::Bytes>& start) {
   std::map<std::filesystem::path, btrieve::Bytes> now = start;
   for (const Commit& commit : commits) {
@@ -108,8 +111,7 @@ std::vector<Commit> PlanCommits(const std::filesystem::path& heads_file,
     const std::size_t pages = (commit.bytes.size() + page_size - 1) / page_size;
     for (const bool control : {false, true}) {
       for (std::size_t page = 0; page < pages; ++page) {
-        // Pages 0 and 1 hold the two control records of a new-format file.
-        if ((page < 2) != control) continue;
+        if ((page < control_pages) != control) continue;
         const std::size_t at = page * page_size;
         const std::size_t n = std::min<std::size_t>(page_size, commit.bytes.size() - at);
         if (at + n <= old.size() && std::equal(commit.bytes.begin() + static_cast<long>(at),
@@ -130,7 +132,8 @@ std::vector<Commit> PlanCommits(const std::filesystem::path& heads_file,
   ::_exit(0);
 }
 
-class ConcurrentReadsTest : public ExtractTest {
+class ConcurrentReadsTest : public ExtractTest,
+                            public ::testing::WithParamInterface<btrieve::Format> {
  protected:
   ConcurrentReadsTest() {
     context_.pos.end_on_fatal = false;
@@ -193,7 +196,7 @@ class ConcurrentReadsTest : public ExtractTest {
   }
 };
 
-TEST_F(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
+TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
   std::vector<RecordBuffer> records;
   for (int line = 1; line <= kLinesPerSale; ++line) {
     records.push_back(Item(500 + line, "ITEM" + std::to_string(line), "THING", 1000, 1, "1L   "));
@@ -202,22 +205,40 @@ TEST_F(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
     records.push_back(Sale(sale, "20240125", Invoice(sale)));
     for (int line = 1; line <= kLinesPerSale; ++line) records.push_back(Line(sale, line));
   }
-  OpenStore(records);
   const std::filesystem::path heads = data_ / KezDataFileName(kSalesHead, 1);
   const std::filesystem::path lines = data_ / KezDataFileName(kSalesItem, 1);
+  RecordBuffer common = CommonRecord(1);
+  common.SetText(common::kDateOrder, "U");
+  records.insert(records.begin(), common);
+  WriteStore(data_.path(), 1, records);
+  if (GetParam() == btrieve::Format::kOld) {
+    for (const std::filesystem::path& file : {heads, lines}) {
+      btrieve::RebuildOptions options;
+      options.format = btrieve::Format::kOld;
+      btrieve::RebuildReport report;
+      const std::filesystem::path old = data_ / "old.KEZ";
+      ASSERT_TRUE(btrieve::RebuildFile(file, old, options, &report).ok());
+      std::filesystem::rename(old, file);
+    }
+  }
+  UseDataPath(context_.pos, data_.path().string());
+  ASSERT_TRUE(DBSM_OpenDatabase(context_.pos));
+  ASSERT_TRUE(DBSM_OpenAll(context_.pos));
   const std::vector<Commit> commits = PlanCommits(heads, lines);
   ASSERT_EQ(commits.size(), 2u * kWrittenSales);
   std::unique_ptr<btrieve::File> probe;
   ASSERT_TRUE(btrieve::File::Open(lines, &probe).ok());
   const std::uint32_t page_size = probe->layout().page_size;
-  ASSERT_EQ(probe->layout().format, btrieve::Format::kNew);
+  ASSERT_EQ(probe->layout().format, GetParam());
+  // A new-format file keeps two control records, in pages 0 and 1.
+  const std::size_t control_pages = GetParam() == btrieve::Format::kNew ? 2 : 1;
   probe.reset();
   const std::map<std::filesystem::path, btrieve::Bytes> start = {{heads, ReadBytes(heads)},
                                                                  {lines, ReadBytes(lines)}};
 
   const pid_t writer = ::fork();
   ASSERT_GE(writer, 0);
-  if (writer == 0) WriteCommits(commits, page_size, start);
+  if (writer == 0) WriteCommits(commits, page_size, control_pages, start);
 
   int extracts = 0;
   int unread = 0;
@@ -243,6 +264,9 @@ TEST_F(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
   std::printf("%d extracts while %d commits were written; %d reads gave up\n", during,
               2 * kWrittenSales, unread);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, ConcurrentReadsTest,
+                         ::testing::Values(btrieve::Format::kNew, btrieve::Format::kOld));
 
 }  // namespace
 }  // namespace kez::testing
