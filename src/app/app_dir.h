@@ -34,13 +34,20 @@ AppDirChoice ChooseAppDir(std::string_view option, const char* environment,
                           const std::filesystem::path& program_folder, bool program_folder_writable,
                           const std::filesystem::path& user_data_folder);
 
+// Where a system install (the Debian package, `cmake --install` to a prefix) puts the program's
+// default files: <prefix>/share/kez-data-aggregator beside <prefix>/bin. Empty on Windows, where
+// they lie beside the program.
+std::filesystem::path InstalledDefaultsFolder(const std::filesystem::path& program_folder);
+
 // Makes a per-user AppDir ready: the folder is created, and each of the program's installed files
 // (KEZDataAggregator.ini, the engine status texts, upper.alt) that it lacks is copied from
-// `program_folder`. The user's own copies are never replaced. Other choices are left alone.
+// InstalledDefaultsFolder(program_folder) when it holds the file, else from `program_folder`. The
+// user's own copies are never replaced. Other choices are left alone.
 void PrepareAppDir(const AppDirChoice& choice, const std::filesystem::path& program_folder);
 
 // ChooseAppDir for this process (its KEZ_APP_DIR, program folder and user data folder), without
-// preparing the folder.
+// preparing the folder. A system install's program folder is never used for the program's files,
+// even by a user who could write there.
 AppDirChoice ChooseAppDir(std::string_view option);
 
 // ChooseAppDir for this process, then PrepareAppDir; the folder chosen.

@@ -36,8 +36,9 @@ TEST(AppDir, TheOptionThenTheEnvironmentThenAWritableProgramFolderThenTheUsersFo
   // Without a user folder the program's own is all there is.
   EXPECT_EQ(ChooseAppDir("", nullptr, program, false, fs::path()).folder, program);
 
-  EXPECT_EQ(DescribeAppDir(per_user), "Program folder: " + (user / kUserAppDirName).string() +
-                                          " (per user: the program's own folder is not writable)");
+  EXPECT_EQ(DescribeAppDir(per_user),
+            "Program folder: " + (user / kUserAppDirName).string() +
+                " (per user: the program's own folder is read-only or the system's)");
   EXPECT_EQ(DescribeAppDir(ChooseAppDir("", "/env", program, false, user)),
             "Program folder: /env (KEZ_APP_DIR)");
 }
@@ -68,6 +69,26 @@ TEST(AppDir, AUserFolderIsMadeAndGivenTheInstalledFilesOnce) {
                 program.path());
   EXPECT_TRUE(fs::is_empty(other.path()));
 }
+
+#ifndef _WIN32
+TEST(AppDir, ASystemInstallGivesItsSharedDefaultsNotTheFilesBesideTheProgram) {
+  TempDir prefix;
+  TempDir home;
+  fs::create_directories(prefix / "bin");
+  fs::create_directories(prefix / "share" / "kez-data-aggregator");
+  EXPECT_EQ(InstalledDefaultsFolder(prefix / "bin"), prefix / "share" / "kez-data-aggregator");
+  std::ofstream(prefix / "share" / "kez-data-aggregator" / "KEZDataAggregator.ini",
+                std::ios::binary)
+      << "shared";
+  std::ofstream(prefix / "bin" / "KEZDataAggregator.ini", std::ios::binary) << "beside";
+  std::ofstream(prefix / "bin" / "KEZBTERR.MSG", std::ios::binary) << "texts";
+  const AppDirChoice choice = ChooseAppDir("", nullptr, prefix / "bin", false, home / "data");
+  PrepareAppDir(choice, prefix / "bin");
+  EXPECT_EQ(Read(choice.folder / "KEZDataAggregator.ini"), "shared");
+  // What the shared folder lacks still comes from beside the program.
+  EXPECT_EQ(Read(choice.folder / "KEZBTERR.MSG"), "texts");
+}
+#endif
 
 TEST(AppDir, TheUsersDataFolderAndTheWriteTest) {
   TempDir folder;
