@@ -24,13 +24,19 @@ for library in libqt6widgets6 libcurl4 libpugixml1v5; do
   grep -q "$library" <<<"$info" || fail "Depends lacks $library"
 done
 
+# Where lintian is installed (it is not among the build's packages): no errors, warnings allowed.
+if command -v lintian >/dev/null; then
+  lintian --fail-on error --allow-root "$deb" || fail "lintian found errors"
+fi
+
 listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for path in ./usr/bin/kezagg ./usr/bin/kez-data-aggregator \
   ./usr/share/kez-data-aggregator/KEZDataAggregator.ini \
   ./usr/share/kez-data-aggregator/KEZBTERR.MSG ./usr/lib/systemd/user/kezagg.service \
   ./usr/share/applications/kez-data-aggregator.desktop \
   ./etc/xdg/autostart/kez-data-aggregator.desktop \
-  ./usr/share/icons/hicolor/256x256/apps/kez-data-aggregator.png; do
+  ./usr/share/icons/hicolor/256x256/apps/kez-data-aggregator.png \
+  ./usr/share/doc/kez-data-aggregator/copyright; do
   grep -qx "$path" <<<"$listing" || fail "the package lacks $path"
 done
 if grep -q '^\./usr/bin/.*\.\(ini\|MSG\)$' <<<"$listing"; then fail "default files in /usr/bin"; fi
