@@ -12,6 +12,7 @@
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
 #include "context/activity_log.h"
+#include "context/record_engine.h"
 #include "context/report_settings_io.h"
 #include "extracts/customers_extract.h"
 #include "extracts/extract_files.h"
@@ -86,6 +87,8 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   context.pos.log_error = ActivityLogWriter(context);
   UseDataPath(context.pos, *data_path);
   LoadReportSettings(context, *data_path);
+  context.engine_use = EngineOption(global);
+  if (std::string engine_error; !UseRecordEngine(context, &engine_error)) return Fail(engine_error);
 
   const int report = options.which == "movement" ? kSymphonyIriReport : kMarketingPortalReport;
   clsSettings& settings = context.ReportSettings[static_cast<std::size_t>(report)];

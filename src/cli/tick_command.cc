@@ -16,6 +16,7 @@ int Tick(const GlobalOptions& global, const JobProgramOptions& options) {
   JobHost host(/*show_progress=*/false);
   ApplyGlobalOptions(global, host);
   AppContext context(host);
+  context.engine_use = EngineOption(global);
   StartJobProgram(options, context);
   SchedulerTick(context);
   DBSM_UnloadHolder(context.pos);
