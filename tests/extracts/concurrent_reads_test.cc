@@ -130,7 +130,7 @@ std::vector<Commit> PlanCommits(const std::filesystem::path& heads_file,
   ::_exit(0);
 }
 
-class ConcurrentReadsTest : public ExtractTest {
+class ConcurrentReadsTest : public EngineExtractTest {
  protected:
   ConcurrentReadsTest() {
     context_.pos.end_on_fatal = false;
@@ -193,7 +193,9 @@ class ConcurrentReadsTest : public ExtractTest {
   }
 };
 
-TEST_F(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
+KEZ_ON_BOTH_ENGINES(ConcurrentReadsTest);
+
+TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
   std::vector<RecordBuffer> records;
   for (int line = 1; line <= kLinesPerSale; ++line) {
     records.push_back(Item(500 + line, "ITEM" + std::to_string(line), "THING", 1000, 1, "1L   "));

@@ -1,7 +1,7 @@
 #include "support/engines.h"
 
 #include "btrieve/dynamic_library.h"
-#include "btrieve/installed_engine.h"
+#include "context/record_engine.h"
 
 namespace kez::testing {
 namespace {
@@ -22,13 +22,16 @@ std::string ShimLibraryPath() { return KEZ_BTRCALL_SHIM; }
 
 std::shared_ptr<btrieve::Engine> EngineFor(Backend backend) {
   if (backend == Backend::kBuiltIn) return btrieve::NewBuiltInEngine();
-  std::shared_ptr<btrieve::Engine> engine;
-  const btrieve::Status status = btrieve::LoadInstalledEngine(ShimLibraryPath(), &engine);
-  if (!status.ok()) {
-    ADD_FAILURE() << status.ToString();
+  // The route a store's settings take: [Engine] Use=installed with the library named exactly.
+  EngineSetting setting;
+  setting.use = EngineUse::kInstalled;
+  setting.library = ShimLibraryPath();
+  EngineChoice choice = ChooseEngine(setting);
+  if (choice.engine == nullptr) {
+    ADD_FAILURE() << choice.error;
     return btrieve::NewBuiltInEngine();
   }
-  return engine;
+  return choice.engine;
 }
 
 int ShimOpenFiles() { return ShimCounter("KezShimOpenFiles"); }
