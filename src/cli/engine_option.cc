@@ -21,7 +21,6 @@ std::shared_ptr<btrieve::Engine> CommandEngine(const GlobalOptions& options) {
     std::fprintf(stderr, "kezagg: %s\n", ConsoleText(choice.error).c_str());
     return nullptr;
   }
-  std::fprintf(stderr, "%s\n", ConsoleText(choice.log_line).c_str());
   return choice.engine;
 }
 

@@ -11,8 +11,8 @@
 namespace kez::cli {
 
 // The engine --engine asks for, else the one [Engine] in KEZDataAggregator.ini of the program
-// folder asks for (auto without one). Says on standard error which engine serves and why; on an
-// error says why there and returns nullptr.
+// folder asks for (auto without one). Quiet when it serves (the output is the data); on an error
+// says why on standard error and returns nullptr.
 std::shared_ptr<btrieve::Engine> CommandEngine(const GlobalOptions& options);
 
 }  // namespace kez::cli

@@ -88,7 +88,11 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   UseDataPath(context.pos, *data_path);
   LoadReportSettings(context, *data_path);
   context.engine_use = EngineOption(global);
-  if (std::string engine_error; !UseRecordEngine(context, &engine_error)) return Fail(engine_error);
+  // Not a usage error: the settings ask for an engine this machine does not have.
+  if (std::string engine_error; !UseRecordEngine(context, &engine_error)) {
+    Fail(engine_error);
+    return 1;
+  }
 
   const int report = options.which == "movement" ? kSymphonyIriReport : kMarketingPortalReport;
   clsSettings& settings = context.ReportSettings[static_cast<std::size_t>(report)];
