@@ -17,6 +17,7 @@ int Tick(const GlobalOptions& global, const JobProgramOptions& options) {
   ApplyGlobalOptions(global, host);
   AppContext context(host);
   context.engine_use = EngineOption(global);
+  context.announce_engine = false;
   StartJobProgram(options, context);
   SchedulerTick(context);
   DBSM_UnloadHolder(context.pos);

@@ -86,6 +86,9 @@ struct AppContext {
   std::optional<EngineUse> engine_use;
   // The engine's library file exactly, in place of [Engine] Library=; empty: the INI's.
   std::string engine_library;
+  // Whether start-up names the chosen engine in the activity log. A tick that cron starts every
+  // minute leaves it out, or the log would hold one such line a minute.
+  bool announce_engine = true;
 
   // The save-log flag: when false the activity log writes nothing. Off until
   // LoadAggregatorSettings has read KEZDataAggregator.ini.

@@ -82,7 +82,7 @@ bool UseRecordEngine(AppContext& context, std::string* error) {
     return false;
   }
   context.pos.engine = choice.engine;
-  log(choice.log_line);
+  if (context.announce_engine) log(choice.log_line);
   return true;
 }
 

@@ -46,7 +46,8 @@ struct EngineChoice {
 EngineChoice ChooseEngine(const EngineSetting& setting);
 
 // Start-up's part: reads the setting (the context's engine_use overriding Use=), puts the chosen
-// engine in the POS data for every table handle made afterwards, and writes the log line. False,
+// engine in the POS data for every table handle made afterwards, and writes the log line (unless
+// the context's announce_engine is off). False,
 // with the reason written to the activity log and in `error`, when the asked-for engine cannot
 // serve.
 bool UseRecordEngine(AppContext& context, std::string* error);

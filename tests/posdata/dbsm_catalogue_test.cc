@@ -84,6 +84,23 @@ TEST_P(CatalogueTest, AfterStartUpOnlyTheDataTablesAreOpenAndReadable) {
   for (int table = 0; table < kTableCount; ++table) EXPECT_FALSE(Entry(table).IsOpen);
 }
 
+TEST_P(CatalogueTest, TheProgramsEndResetsTheEngineOnceAndLeavesNoFileOpen) {
+  WriteStore(data_.path(), 1, {CommonRecord(1)});
+  ASSERT_TRUE(DBSM_OpenDatabase(db_));
+  ASSERT_TRUE(DBSM_OpenAll(db_));
+  const bool installed = GetParam() == Backend::kInstalled;
+  // The five data tables, each in its own position block.
+  EXPECT_EQ(ShimOpenFiles(), installed ? 5 : 0);
+  const int resets = ShimResets();
+  DBSM_UnloadHolder(db_);
+  EXPECT_EQ(ShimResets(), resets + (installed ? 1 : 0));
+  EXPECT_EQ(ShimOpenFiles(), 0);
+  for (int table = 0; table < kTableCount; ++table) EXPECT_FALSE(Entry(table).IsOpen) << table;
+  // Handles closed after the reset leave the engine alone.
+  db_.VATable.clear();
+  EXPECT_EQ(ShimResets(), resets + (installed ? 1 : 0));
+}
+
 TEST_P(CatalogueTest, WithoutADictionaryEveryOpenSucceedsAndTheFirstReadFailsWithStatus3) {
   WriteStore(data_.path(), 1, {CommonRecord(1)});
   for (const char* name : {"FILE.DDF", "FIELD.DDF", "INDEX.DDF"}) fs::remove(data_ / name);
