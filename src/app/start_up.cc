@@ -5,6 +5,7 @@
 
 #include "context/activity_log.h"
 #include "context/config_files.h"
+#include "context/record_engine.h"
 #include "context/report_settings_io.h"
 #include "platform/app_titles.h"
 #include "posdata/data_path_ops.h"
@@ -54,6 +55,14 @@ void StartUp(AppContext& context) {
   // as portal.xml.bad) reaches the activity log.
   LoadSaveLogSwitch(context);
   LoadReportSettings(context, pos.DataPath);
+
+  // The engine before the first table opens: asked for and missing, it is a setting to correct,
+  // not a reason to read the data another way.
+  if (std::string error; !UseRecordEngine(context, &error)) {
+    context.host.ShowMessage(error, MessageButtons::kOk, MessageIcon::kCritical, kApplicationTitle,
+                             MessageKind::kInformation);
+    context.host.EndProcess(kExitStopped);
+  }
 
   // A run whose database cannot be opened would sit without a window or a timer, out of the
   // user's reach; it ends instead.

@@ -7,8 +7,10 @@
 #include <system_error>
 
 #include "btrieve/byte_order.h"
+#include "btrieve/engine.h"
 #include "btrieve/file.h"
 #include "btrieve/file_creator.h"
+#include "btrieve/operation.h"
 
 namespace btrieve {
 namespace {
@@ -34,12 +36,16 @@ std::string_view TrimRight(std::string_view s) {
 }
 
 // Reads every record of one dictionary file in physical order.
-Status ReadAll(const std::filesystem::path& path, std::size_t min_length, std::vector<Bytes>* out) {
-  std::unique_ptr<File> file;
-  if (Status s = File::Open(path, &file); !s.ok()) return s;
+Status ReadAll(Engine& engine, const std::filesystem::path& path, std::size_t min_length,
+               std::vector<Bytes>* out) {
+  std::unique_ptr<EngineFile> file;
+  EngineOpen how;
+  how.mode = kOpenReadOnly;
+  if (Status s = engine.Open(path, how, &file); !s.ok()) return s;
+  Bytes key;
   Bytes record;
-  Status status = file->StepFirst(&record);
-  for (; status.ok(); status = file->StepNext(&record)) {
+  Status status = file->Call(kOpStepFirst, 0, &key, &record);
+  for (; status.ok(); status = file->Call(kOpStepNext, 0, &key, &record)) {
     if (record.size() < min_length) {
       return Status(kIoError, path.string() + ": dictionary record of " +
                                   std::to_string(record.size()) + " bytes is too short");
@@ -122,17 +128,21 @@ std::filesystem::path Dictionary::DataFile(const TableDef& table) const {
 }
 
 Status Dictionary::Load(const std::filesystem::path& folder, Dictionary* out) {
+  return Load(folder, *NewBuiltInEngine(), out);
+}
+
+Status Dictionary::Load(const std::filesystem::path& folder, Engine& engine, Dictionary* out) {
   Dictionary result;
   result.folder_ = folder;
   std::vector<Bytes> files;
   std::vector<Bytes> fields;
   std::vector<Bytes> indexes;
-  if (Status s = ReadAll(ResolvePath(folder, "FILE.DDF"), 87, &files); !s.ok()) return s;
-  if (Status s = ReadAll(ResolvePath(folder, "FIELD.DDF"), 32, &fields); !s.ok()) return s;
+  if (Status s = ReadAll(engine, ResolvePath(folder, "FILE.DDF"), 87, &files); !s.ok()) return s;
+  if (Status s = ReadAll(engine, ResolvePath(folder, "FIELD.DDF"), 32, &fields); !s.ok()) return s;
   const std::filesystem::path index_path = ResolvePath(folder, "INDEX.DDF");
   std::error_code error;
   if (std::filesystem::exists(index_path, error)) {
-    if (Status s = ReadAll(index_path, 10, &indexes); !s.ok()) return s;
+    if (Status s = ReadAll(engine, index_path, 10, &indexes); !s.ok()) return s;
   }
 
   std::map<std::uint16_t, std::size_t> by_id;

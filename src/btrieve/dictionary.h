@@ -15,6 +15,8 @@
 
 namespace btrieve {
 
+class Engine;
+
 // Field data types as the dictionary records them (the same codes as key types, plus a few
 // dictionary-only ones).
 struct FieldDef {
@@ -54,6 +56,8 @@ class Dictionary {
   // Reads the three dictionary files of `folder` (names matched without regard to case).
   // Status 12 when FILE.DDF or FIELD.DDF is missing; INDEX.DDF is optional.
   static Status Load(const std::filesystem::path& folder, Dictionary* out);
+  // The same, reading the dictionary files through `engine`.
+  static Status Load(const std::filesystem::path& folder, Engine& engine, Dictionary* out);
 
   const std::filesystem::path& folder() const { return folder_; }
   const std::vector<TableDef>& tables() const { return tables_; }

@@ -9,11 +9,11 @@
 
 namespace btrieve {
 
-Table::Table() = default;
+Table::Table() : engine_(NewBuiltInEngine()) {}
 Table::~Table() = default;
 
 Status Table::FindDefinition(Dictionary* dictionary, const TableDef** table) const {
-  if (Status s = Dictionary::Load(dictionary_location_, dictionary); !s.ok()) {
+  if (Status s = Dictionary::Load(dictionary_location_, *engine_, dictionary); !s.ok()) {
     return s.Prefix("dictionary");
   }
   *table = dictionary->FindTable(table_name_);
@@ -31,15 +31,15 @@ Status Table::Open() {
   if (Status s = FindDefinition(&dictionary, &table); !s.ok()) return status_ = s;
   definition_ = std::make_unique<TableDef>(*table);
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
-  std::unique_ptr<File> file;
-  OpenOptions options;
-  options.writable = open_mode_ != kOpenReadOnly;
-  options.salvage = salvage_;
-  Status opened = File::Open(path, &file, options);
-  if (opened.code() == kAccessDenied && options.writable) {
+  std::unique_ptr<EngineFile> file;
+  EngineOpen how;
+  how.mode = open_mode_;
+  how.salvage = salvage_;
+  Status opened = engine_->Open(path, how, &file);
+  if (opened.code() == kAccessDenied && how.mode != kOpenReadOnly) {
     // A file this user may not write is still read.
-    options.writable = false;
-    opened = File::Open(path, &file, options);
+    how.mode = kOpenReadOnly;
+    opened = engine_->Open(path, how, &file);
   }
   if (!opened.ok()) return status_ = opened;
   file_ = std::move(file);
@@ -62,8 +62,8 @@ int Table::Perform(int operation) {
   }
   if (base == kOpCreate) return Create().code();
   if (base == kOpReset) {
-    status_ = Status::Ok();
-    return kOk;
+    status_ = engine_->Reset();
+    return status_.code();
   }
   if (file_ == nullptr) {
     status_ = Status(kFileNotOpen, "table " + table_name_ + " is not open");
@@ -77,7 +77,7 @@ int Table::Perform(int operation) {
     compare.Extract(record_, key_.data());
   }
   Bytes data = record_;
-  status_ = file_->Execute(operation, key_number_, &key_, &data);
+  status_ = file_->Call(operation, key_number_, &key_, &data);
   if (status_.ok() && !data.empty() && base != kOpGetPosition && base != kOpStat) {
     record_ = std::move(data);
     if (definition_ && record_.size() < definition_->RecordLength()) {

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "btrieve/dictionary.h"
+#include "btrieve/engine.h"
 #include "btrieve/field_value.h"
 #include "btrieve/file.h"
 #include "btrieve/status.h"
@@ -45,6 +46,10 @@ class Table {
   // Reads on through damage (see OpenOptions::salvage); set before Open.
   void set_salvage(bool salvage) { salvage_ = salvage; }
   int key_number() const { return key_number_; }
+  // The engine that opens the table's file and runs its operations (the built-in one unless set);
+  // the dictionary is read through it too. Set before Open.
+  void set_engine(std::shared_ptr<Engine> engine) { engine_ = std::move(engine); }
+  const std::shared_ptr<Engine>& engine() const { return engine_; }
 
   // Loads the table's definition from the dictionary and opens its data file (for writing too
   // unless the open mode is read-only, -2). The status is also kept for status().
@@ -75,8 +80,11 @@ class Table {
 
   // The record image: the last record read, changed by SetField.
   const Bytes& record() const { return record_; }
-  // The underlying file, for tools; nullptr while closed.
-  File* file() { return file_.get(); }
+  // The underlying file of the built-in engine, for tools; nullptr while closed or on another
+  // engine.
+  File* file() { return file_ ? file_->built_in_file() : nullptr; }
+  // The open file's record length and keys as its engine describes them; nullptr while closed.
+  const FileLayout* layout() const { return file_ ? &file_->layout() : nullptr; }
 
  private:
   // Loads the dictionary and finds this table in it.
@@ -95,7 +103,8 @@ class Table {
   bool salvage_ = false;
   Status status_;
   std::unique_ptr<TableDef> definition_;
-  std::unique_ptr<File> file_;
+  std::shared_ptr<Engine> engine_;
+  std::unique_ptr<EngineFile> file_;
   Bytes record_;
   Bytes key_;
 };

@@ -37,6 +37,7 @@ int RunDaemon(const GlobalOptions& global, const JobProgramOptions& options) {
   // files) carries the clock into the next minute: that minute still gets its tick.
   LocalDateTime last_tick = host.Now();
   AppContext context(host);
+  context.engine_use = EngineOption(global);
   StartJobProgram(options, context);
   std::fprintf(stderr, "kezagg daemon: running on %s; a scheduler tick every minute\n",
                context.pos.DataPath.c_str());

@@ -15,6 +15,7 @@
 #include "cli/commands.h"
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
+#include "cli/engine_option.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
@@ -130,12 +131,13 @@ void PrintDecoded(const btrieve::Table& table, bool csv) {
   PrintLine(object.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
 }
 
-int DumpDecoded(const DumpOptions& options) {
+int DumpDecoded(const DumpOptions& options, std::shared_ptr<btrieve::Engine> engine) {
   if (options.format != "csv" && options.format != "jsonl") {
     std::fprintf(stderr, "dump: --format is csv or jsonl\n");
     return 2;
   }
   btrieve::Table table;
+  table.set_engine(std::move(engine));
   table.set_dictionary_location(options.dictionary);
   table.set_table_name(options.target);
   table.set_salvage(options.salvage);
@@ -165,7 +167,7 @@ int DumpDecoded(const DumpOptions& options) {
 }
 
 // The table's records through the record layer: physical order, or key order with --key.
-int DumpCatalogue(const DumpOptions& options) {
+int DumpCatalogue(const DumpOptions& options, std::shared_ptr<btrieve::Engine> engine) {
   if (options.format != "csv" && options.format != "jsonl") {
     std::fprintf(stderr, "dump: --format is csv or jsonl\n");
     return 2;
@@ -184,6 +186,7 @@ int DumpCatalogue(const DumpOptions& options) {
   }
   ConsoleHost host;
   PosDatabase db(host);
+  db.engine = std::move(engine);
   db.app_dir = ResolveAppDir("");
   UseDataPath(db, *data_path);
   if (!DBSM_OpenDatabase(db) || !DBSM_OpenTable(db, table)) return 1;
@@ -224,7 +227,7 @@ int DumpCatalogue(const DumpOptions& options) {
 
 }  // namespace
 
-void AddDumpCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_code) {
+void AddDumpCommand(CLI::App& app, const GlobalOptions& global, int& exit_code) {
   auto* command = app.add_subcommand("dump", "Print the records of a data file");
   auto options = std::make_shared<DumpOptions>();
   command->add_flag("--raw", options->raw, "Each record's user data as lowercase hex");
@@ -242,7 +245,7 @@ void AddDumpCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_co
   command->add_flag("--salvage", options->salvage,
                     "Read on through damage (--raw, --dictionary): a key whose index is damaged "
                     "is read in an order rebuilt from the records");
-  command->callback([options, &exit_code] {
+  command->callback([options, &global, &exit_code] {
     const int modes = (options->raw ? 1 : 0) + (options->dictionary.empty() ? 0 : 1) +
                       (options->data_path.empty() ? 0 : 1);
     if (modes > 1) {
@@ -259,9 +262,19 @@ void AddDumpCommand(CLI::App& app, const GlobalOptions& /*global*/, int& exit_co
       exit_code = 2;
       return;
     }
-    exit_code = options->raw                   ? DumpRaw(*options)
-                : !options->dictionary.empty() ? DumpDecoded(*options)
-                                               : DumpCatalogue(*options);
+    if (options->raw) {
+      exit_code = DumpRaw(*options);
+      return;
+    }
+    // Reading on through damage is the built-in engine's alone.
+    std::shared_ptr<btrieve::Engine> engine =
+        options->salvage ? btrieve::NewBuiltInEngine() : CommandEngine(global);
+    if (engine == nullptr) {
+      exit_code = 1;
+      return;
+    }
+    exit_code = !options->dictionary.empty() ? DumpDecoded(*options, std::move(engine))
+                                             : DumpCatalogue(*options, std::move(engine));
   });
 }
 

@@ -12,6 +12,7 @@
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
 #include "context/activity_log.h"
+#include "context/record_engine.h"
 #include "context/report_settings_io.h"
 #include "extracts/customers_extract.h"
 #include "extracts/extract_files.h"
@@ -86,6 +87,12 @@ int Run(const ExtractOptions& options, const GlobalOptions& global) {
   context.pos.log_error = ActivityLogWriter(context);
   UseDataPath(context.pos, *data_path);
   LoadReportSettings(context, *data_path);
+  context.engine_use = EngineOption(global);
+  // Not a usage error: the settings ask for an engine this machine does not have.
+  if (std::string engine_error; !UseRecordEngine(context, &engine_error)) {
+    Fail(engine_error);
+    return 1;
+  }
 
   const int report = options.which == "movement" ? kSymphonyIriReport : kMarketingPortalReport;
   clsSettings& settings = context.ReportSettings[static_cast<std::size_t>(report)];

@@ -41,6 +41,18 @@ void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
         return ParseNowOption(text) ? std::string{}
                                     : "expected \"YYYY-MM-DD hh:mm\" or \"YYYY-MM-DD hh:mm:ss\"";
       });
+  app.add_option("--engine", options.engine,
+                 "Record engine for the data: auto (the installed engine when one is found), "
+                 "built-in or installed (default: [Engine] Use= in KEZDataAggregator.ini, else "
+                 "auto)")
+      ->check([](const std::string& text) -> std::string {
+        return ParseEngineUse(text) ? std::string{} : "expected auto, built-in or installed";
+      });
+}
+
+std::optional<EngineUse> EngineOption(const GlobalOptions& options) {
+  if (options.engine.empty()) return std::nullopt;
+  return ParseEngineUse(options.engine);
 }
 
 LocalDateTime ProgramNow(const GlobalOptions& options) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "cli/console_host.h"
+#include "context/record_engine.h"
 #include "platform/host.h"
 
 namespace kez::cli {
@@ -16,6 +17,9 @@ struct GlobalOptions {
   // --now "YYYY-MM-DD hh:mm[:ss]": the program's clock starts at this moment and runs on from it,
   // for file names, logs and schedules alike.
   std::string now;
+  // --engine auto|built-in|installed: the record engine for this run, in place of [Engine] Use=
+  // in KEZDataAggregator.ini; empty: as the INI says.
+  std::string engine;
 };
 
 // Registers the shared options on `app`.
@@ -34,6 +38,9 @@ LocalDateTime ProgramNow(const GlobalOptions& options);
 
 // Sets `host`'s clock from the options (a valid --now is checked when it is parsed).
 void ApplyGlobalOptions(const GlobalOptions& options, ConsoleHost& host);
+
+// The --engine choice, when given (it is checked when it is parsed).
+std::optional<EngineUse> EngineOption(const GlobalOptions& options);
 
 }  // namespace kez::cli
 

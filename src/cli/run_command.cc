@@ -29,6 +29,7 @@ int Run(const GlobalOptions& global, const RunOptions& options) {
   JobHost host(/*show_progress=*/true);
   ApplyGlobalOptions(global, host);
   AppContext context(host);
+  context.engine_use = EngineOption(global);
   StartJobProgram(options.program, context);
 
   bool marketing_portal = false;

@@ -16,6 +16,8 @@ int Tick(const GlobalOptions& global, const JobProgramOptions& options) {
   JobHost host(/*show_progress=*/false);
   ApplyGlobalOptions(global, host);
   AppContext context(host);
+  context.engine_use = EngineOption(global);
+  context.announce_engine = false;
   StartJobProgram(options, context);
   SchedulerTick(context);
   DBSM_UnloadHolder(context.pos);

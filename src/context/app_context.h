@@ -16,6 +16,7 @@
 
 #include "context/export_state.h"
 #include "context/movement_data.h"
+#include "context/record_engine.h"
 #include "platform/host.h"
 #include "platform/instance_lock.h"
 #include "posdata/pos_database.h"
@@ -78,6 +79,16 @@ struct AppContext {
   // The folder of the program's own files: KEZDataAggregator.ini, KEZDataAggregator.log and the
   // engine status texts. See ResolveAppDir.
   std::filesystem::path AppDir;
+
+  // Which record engine serves the data path: set by a front end's option for its run, otherwise
+  // read from KEZDataAggregator.ini at start-up (record_engine.h). The chosen engine itself
+  // lives in pos.engine.
+  std::optional<EngineUse> engine_use;
+  // The engine's library file exactly, in place of [Engine] Library=; empty: the INI's.
+  std::string engine_library;
+  // Whether start-up names the chosen engine in the activity log. A tick that cron starts every
+  // minute leaves it out, or the log would hold one such line a minute.
+  bool announce_engine = true;
 
   // The save-log flag: when false the activity log writes nothing. Off until
   // LoadAggregatorSettings has read KEZDataAggregator.ini.

@@ -8,7 +8,12 @@ namespace kez {
 
 PosDatabase::PosDatabase(Host& host_in)
     : host(host_in),
-      new_handle([] { return std::make_unique<EngineTableHandle>(); }),
+      engine(btrieve::NewBuiltInEngine()),
+      new_handle([this] {
+        auto handle = std::make_unique<EngineTableHandle>();
+        handle->table().set_engine(engine);
+        return handle;
+      }),
       user_settings(OpenUserSettingsStore()) {
   for (int table = 0; table < kTableCount; ++table) buffers.emplace_back(table);
 }

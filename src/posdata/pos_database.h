@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "btrieve/engine.h"
 #include "platform/host.h"
 #include "posdata/cls_data_path.h"
 #include "posdata/record_buffer.h"
@@ -55,6 +56,9 @@ struct PosDatabase {
   // Shows the path dialog (modal) for the data location, which it may change and save; without it
   // (no screen) nothing is shown and the data location stays as it is.
   std::function<void(clsDataPath&)> show_data_path_dialog;
+  // The record engine that serves the data path (built-in until start-up chooses); every handle
+  // that new_handle makes opens its files and reads the dictionary through it.
+  std::shared_ptr<btrieve::Engine> engine;
   // Makes a table handle; the record engine's unless a test stands in for it.
   std::function<std::unique_ptr<TableHandle>()> new_handle;
 

@@ -9,8 +9,8 @@ int EngineTableHandle::Create(bool variable_length, std::uint16_t page_size) {
 }
 
 int EngineTableHandle::KeyCount() {
-  btrieve::File* file = table_.file();
-  return file != nullptr ? static_cast<int>(file->layout().keys.size()) : 0;
+  const btrieve::FileLayout* layout = table_.layout();
+  return layout != nullptr ? static_cast<int>(layout->keys.size()) : 0;
 }
 
 }  // namespace kez

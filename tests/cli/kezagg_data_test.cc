@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -20,9 +22,12 @@ class KezaggDataTest : public ::testing::Test {
  protected:
   // Runs kezagg with `arguments` and this test's own settings folder; returns the exit code and
   // keeps standard output and error (together) in `output`.
-  int Run(const std::string& arguments) {
-    const std::string command = "XDG_CONFIG_HOME='" + config_.path().string() + "' " + KEZ_KEZAGG +
-                                " " + arguments + " 2>&1";
+  // `app_dir`, when given, is the program folder (KEZ_APP_DIR) of commands without --app-dir.
+  int Run(const std::string& arguments, const fs::path& app_dir = {}) {
+    const std::string app =
+        app_dir.empty() ? std::string() : "KEZ_APP_DIR='" + app_dir.string() + "' ";
+    const std::string command = app + "XDG_CONFIG_HOME='" + config_.path().string() + "' " +
+                                KEZ_KEZAGG + " " + arguments + " 2>&1";
     output.clear();
     FILE* pipe = popen(command.c_str(), "r");
     std::array<char, 4096> buffer;
@@ -134,6 +139,92 @@ TEST_F(KezaggDataTest, ExtractWritesEachExportFileAtTheGivenClock) {
 
   EXPECT_EQ(Run(common + "sales --export-date 13/45/2026"), 2);
   EXPECT_TRUE(Says("is no M/D/YYYY date")) << output;
+}
+
+// The installed-engine route as a store sets it up: [Engine] in KEZDataAggregator.ini naming the
+// engine's library exactly (here the test library), or --engine for one run.
+TEST_F(KezaggDataTest, TheEngineTheSettingsNameServesAndGivesTheSameFiles) {
+  const fs::path installed_app = work_ / "installed";
+  const fs::path built_in_app = work_ / "built-in";
+  fs::create_directories(installed_app);
+  fs::create_directories(built_in_app);
+  std::ofstream(installed_app / "KEZDataAggregator.ini")
+      << "[Log]\r\nSaveLog=Y\r\n[Engine]\r\nUse=installed\r\nLibrary=" << KEZ_BTRCALL_SHIM
+      << "\r\n";
+  std::ofstream(built_in_app / "KEZDataAggregator.ini")
+      << "[Log]\r\nSaveLog=Y\r\n[Engine]\r\nUse=installed\r\nLibrary=" << KEZ_BTRCALL_SHIM
+      << "\r\n";
+  std::map<std::string, std::string> files;
+  for (const fs::path& app : {installed_app, built_in_app}) {
+    const fs::path store = app / "store";
+    ASSERT_EQ(Run("sample --scale tiny --until 2026-01-05 --out '" + store.string() + "'"), 0)
+        << output;
+    // The built-in run overrides the INI for its run only.
+    const std::string engine = app == built_in_app ? "--engine built-in " : "";
+    const std::string common = engine + "--now '2026-01-05 08:30' extract --app-dir '" +
+                               app.string() + "' --data-path '" + store.string() + "' ";
+    ASSERT_EQ(Run(common + "sales --store 12 --invoice 0 --export-date 12/20/2025"), 0) << output;
+    ASSERT_EQ(Run(common + "customers --store 12 --export-date 1/1/2020"), 0) << output;
+    ASSERT_EQ(Run(common + "movement --start-date 12/29/2025"), 0) << output;
+    for (const auto& entry : fs::recursive_directory_iterator(store)) {
+      const std::string name = entry.path().filename().string();
+      if (name.find("Extract") != std::string::npos || name.rfind("movement.", 0) == 0) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        files[app.filename().string() + "/" + name] =
+            std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+      }
+    }
+    std::ifstream log(app / "KEZDataAggregator.log");
+    const std::string log_text((std::istreambuf_iterator<char>(log)),
+                               std::istreambuf_iterator<char>());
+    EXPECT_NE(log_text.find(app == built_in_app ? "Record engine: built-in (chosen in the settings)"
+                                                : std::string("Record engine: installed (") +
+                                                      KEZ_BTRCALL_SHIM + ")"),
+              std::string::npos)
+        << log_text;
+  }
+  // Both extracts with their export logs, and the movement file, from each engine.
+  ASSERT_EQ(files.size(), 10u);
+  for (const auto& [name, bytes] : files) {
+    if (name.rfind("installed/", 0) != 0) continue;
+    SCOPED_TRACE(name);
+    EXPECT_FALSE(bytes.empty());
+    EXPECT_EQ(bytes, files["built-in/" + name.substr(10)]);
+  }
+
+  // dump reads through the engine the INI names, and shows the same records.
+  const fs::path store = installed_app / "store";
+  ASSERT_EQ(Run("--engine built-in dump --data-path '" + store.string() + "' SALESITEM --key 0"),
+            0);
+  const std::string built_in_dump = output;
+  ASSERT_EQ(Run("dump --data-path '" + store.string() + "' SALESITEM --key 0", installed_app), 0);
+  EXPECT_EQ(output, built_in_dump);
+}
+
+TEST_F(KezaggDataTest, AnEngineThatCannotServeIsAnErrorNamingWhatWasLookedFor) {
+  const fs::path store = work_ / "store";
+  ASSERT_EQ(Run("sample --scale tiny --until 2026-01-05 --out '" + store.string() + "'"), 0);
+  std::ofstream(work_ / "KEZDataAggregator.ini")
+      << "[Engine]\r\nUse=installed\r\nLibrary=/nonexistent/libengine.so\r\n";
+  const std::string extract = "extract --app-dir '" + work_.path().string() + "' --data-path '" +
+                              store.string() + "' sales";
+  EXPECT_EQ(Run(extract), 1);
+  EXPECT_TRUE(
+      Says("The installed record engine was asked for, but no installed record engine "
+           "was found; not found: /nonexistent/libengine.so"))
+      << output;
+  EXPECT_FALSE(fs::exists(store / "MarketingPortal"));
+  // auto falls back to the built-in engine instead.
+  EXPECT_EQ(Run("--engine auto " + extract + " --store 1 --invoice 0 --export-date 1/1/2020"), 0)
+      << output;
+  EXPECT_EQ(Run("dump --data-path '" + store.string() + "' UPC", work_.path()), 1);
+  EXPECT_TRUE(Says("/nonexistent/libengine.so")) << output;
+
+  std::ofstream(work_ / "KEZDataAggregator.ini") << "[Engine]\r\nUse=sometimes\r\n";
+  EXPECT_EQ(Run(extract), 1);
+  EXPECT_TRUE(Says("[Engine] Use=sometimes is none of auto, built-in, installed")) << output;
+  EXPECT_NE(Run("--engine sometimes " + extract), 0);
+  EXPECT_TRUE(Says("expected auto, built-in or installed")) << output;
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "btrieve/field_value.h"
@@ -132,10 +133,12 @@ std::vector<Commit> PlanCommits(const std::filesystem::path& heads_file,
   ::_exit(0);
 }
 
-class ConcurrentReadsTest : public ExtractTest,
-                            public ::testing::WithParamInterface<btrieve::Format> {
+class ConcurrentReadsTest
+    : public ExtractTest,
+      public ::testing::WithParamInterface<std::tuple<Backend, btrieve::Format>> {
  protected:
   ConcurrentReadsTest() {
+    UseEngine(std::get<0>(GetParam()));
     context_.pos.end_on_fatal = false;
     context_.pos.log_error = log_;
     context_.ReportSettings[kSymphonyIriReport].StartDate = {2024, 1, 31, 0, 0, 0, 0};
@@ -197,6 +200,7 @@ class ConcurrentReadsTest : public ExtractTest,
 };
 
 TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
+  const btrieve::Format format = std::get<1>(GetParam());
   std::vector<RecordBuffer> records;
   for (int line = 1; line <= kLinesPerSale; ++line) {
     records.push_back(Item(500 + line, "ITEM" + std::to_string(line), "THING", 1000, 1, "1L   "));
@@ -211,7 +215,7 @@ TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
   common.SetText(common::kDateOrder, "U");
   records.insert(records.begin(), common);
   WriteStore(data_.path(), 1, records);
-  if (GetParam() == btrieve::Format::kOld) {
+  if (format == btrieve::Format::kOld) {
     for (const std::filesystem::path& file : {heads, lines}) {
       btrieve::RebuildOptions options;
       options.format = btrieve::Format::kOld;
@@ -229,9 +233,9 @@ TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
   std::unique_ptr<btrieve::File> probe;
   ASSERT_TRUE(btrieve::File::Open(lines, &probe).ok());
   const std::uint32_t page_size = probe->layout().page_size;
-  ASSERT_EQ(probe->layout().format, GetParam());
+  ASSERT_EQ(probe->layout().format, format);
   // A new-format file keeps two control records, in pages 0 and 1.
-  const std::size_t control_pages = GetParam() == btrieve::Format::kNew ? 2 : 1;
+  const std::size_t control_pages = format == btrieve::Format::kNew ? 2 : 1;
   probe.reset();
   const std::map<std::filesystem::path, btrieve::Bytes> start = {{heads, ReadBytes(heads)},
                                                                  {lines, ReadBytes(lines)}};
@@ -265,8 +269,14 @@ TEST_P(ConcurrentReadsTest, EveryExtractIsThatOfOneCommittedState) {
               2 * kWrittenSales, unread);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, ConcurrentReadsTest,
-                         ::testing::Values(btrieve::Format::kNew, btrieve::Format::kOld));
+INSTANTIATE_TEST_SUITE_P(
+    EnginesAndFormats, ConcurrentReadsTest,
+    ::testing::Combine(::testing::Values(Backend::kBuiltIn, Backend::kInstalled),
+                       ::testing::Values(btrieve::Format::kNew, btrieve::Format::kOld)),
+    [](const ::testing::TestParamInfo<std::tuple<Backend, btrieve::Format>>& test) {
+      return BackendName({std::get<0>(test.param), test.index}) +
+             (std::get<1>(test.param) == btrieve::Format::kNew ? "New" : "Old");
+    });
 
 }  // namespace
 }  // namespace kez::testing

@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kCustomersFile = "KEZCustomersExtract0001220240131.csv";
 constexpr const char* kCustomersLog = "KEZCustomersExtractExport.log";
 
-class CustomersExtractTest : public ExtractTest {
+class CustomersExtractTest : public EngineExtractTest {
  protected:
   // Customers with record dates around the export date 1/2/2024, and one sale dated 20240203
   // that the sales extract leaves in the header buffer.
@@ -35,7 +35,9 @@ class CustomersExtractTest : public ExtractTest {
   }
 };
 
-TEST_F(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn) {
+KEZ_ON_BOTH_ENGINES(CustomersExtractTest);
+
+TEST_P(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn) {
   OpenCustomers();
   ASSERT_TRUE(SalesExtract());
   ASSERT_TRUE(CustomersExtract());
@@ -60,14 +62,14 @@ TEST_F(CustomersExtractTest, ExportsCustomersOnOrAfterTheExportDateAndMovesItOn)
   EXPECT_NE(ini.find("Store Number=00012"), std::string::npos) << ini;
 }
 
-TEST_F(CustomersExtractTest, ADayFirstSuiteGivesTheSameExportDate) {
+TEST_P(CustomersExtractTest, ADayFirstSuiteGivesTheSameExportDate) {
   OpenCustomers('E');
   ASSERT_TRUE(SalesExtract());
   ASSERT_TRUE(CustomersExtract());
   EXPECT_EQ(context_.export_state.ExportDate, "2/3/2024");
 }
 
-TEST_F(CustomersExtractTest, NoMatchingCustomerLeavesTheExportStateAlone) {
+TEST_P(CustomersExtractTest, NoMatchingCustomerLeavesTheExportStateAlone) {
   OpenCustomers();
   context_.export_state.ExportDate = "1/1/2026";
   EXPECT_FALSE(CustomersExtract());
@@ -79,7 +81,7 @@ TEST_F(CustomersExtractTest, NoMatchingCustomerLeavesTheExportStateAlone) {
   EXPECT_EQ(host_.messages()[0].text, "No Data found to export");
 }
 
-TEST_F(CustomersExtractTest, OneRunWritesAtMost32000Customers) {
+TEST_P(CustomersExtractTest, OneRunWritesAtMost32000Customers) {
   std::vector<RecordBuffer> records;
   for (int i = 0; i < kMaxCustomerRows + 1; ++i) {
     records.push_back(Customer("C" + std::to_string(100000 + i), "20240102"));
@@ -95,7 +97,7 @@ TEST_F(CustomersExtractTest, OneRunWritesAtMost32000Customers) {
   EXPECT_EQ(PortalFile(kCustomersLog), "1/31/2024\t07.05\t32000 lines exported\r\n");
 }
 
-TEST_F(CustomersExtractTest, AloneItKeepsTheExportDateInsteadOfWritingABlankOne) {
+TEST_P(CustomersExtractTest, AloneItKeepsTheExportDateInsteadOfWritingABlankOne) {
   // No sales extract ran before it: no sale header lies in the buffer to take a date from.
   OpenCustomers();
   ASSERT_TRUE(CustomersExtract());
@@ -103,7 +105,7 @@ TEST_F(CustomersExtractTest, AloneItKeepsTheExportDateInsteadOfWritingABlankOne)
   EXPECT_NE(DataFile("KEZ.INI").find("Export Date=1/2/2024"), std::string::npos);
 }
 
-TEST_F(CustomersExtractTest, AnUndeliveredFileKeepsItsCustomersAndTheNewerLineWins) {
+TEST_P(CustomersExtractTest, AnUndeliveredFileKeepsItsCustomersAndTheNewerLineWins) {
   OpenCustomers();
   const std::string folder_file = PortalFile(kCustomersFile);
   ASSERT_TRUE(folder_file.empty());

@@ -164,11 +164,16 @@ class DamagedStoreTest : public ExtractTest {
   }
 };
 
+// Cut-off files on both engines: the installed one must hand the record layer the same status 2.
 class CutOff : public DamagedStoreTest,
-               public ::testing::WithParamInterface<std::tuple<btrieve::Format, int>> {};
+               public ::testing::WithParamInterface<std::tuple<btrieve::Format, int, Backend>> {
+ protected:
+  CutOff() { UseEngine(std::get<2>(GetParam())); }
+};
 
 TEST_P(CutOff, EveryCutIsReported) {
-  const auto [format, eighths] = GetParam();
+  const btrieve::Format format = std::get<0>(GetParam());
+  const int eighths = std::get<1>(GetParam());
   const bool opened = OpenDamaged(format, [eighths](btrieve::Bytes& bytes, const Places& places) {
     // Whole pages, and one page short of the whole file.
     const std::size_t pages = bytes.size() / places.page_size;
@@ -179,10 +184,11 @@ TEST_P(CutOff, EveryCutIsReported) {
   EXPECT_TRUE(ReadsWholeOrReports(opened));
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFormats, CutOff,
-                         ::testing::Combine(::testing::Values(btrieve::Format::kNew,
-                                                              btrieve::Format::kOld),
-                                            ::testing::Values(2, 3, 4, 6, 8)));
+INSTANTIATE_TEST_SUITE_P(
+    BothFormats, CutOff,
+    ::testing::Combine(::testing::Values(btrieve::Format::kNew, btrieve::Format::kOld),
+                       ::testing::Values(2, 3, 4, 6, 8),
+                       ::testing::Values(Backend::kBuiltIn, Backend::kInstalled)));
 
 class Flipped : public DamagedStoreTest, public ::testing::WithParamInterface<btrieve::Format> {};
 

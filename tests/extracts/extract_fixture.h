@@ -14,6 +14,7 @@
 #include "context/activity_log.h"
 #include "context/app_context.h"
 #include "posdata/record_buffer.h"
+#include "support/engines.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 
@@ -39,6 +40,9 @@ class ExtractTest : public ::testing::Test {
   ExtractTest();
   ~ExtractTest() override;
 
+  // Reads the store through `backend`'s engine from the next OpenStore on.
+  void UseEngine(Backend backend) { context_.pos.engine = EngineFor(backend); }
+
   // Writes the records (a COMMON record naming file 1 and date order `date_order` first) as the
   // data folder and opens its tables.
   void OpenStore(const std::vector<RecordBuffer>& records, char date_order = 'U');
@@ -61,6 +65,12 @@ class ExtractTest : public ::testing::Test {
   ScriptedHost host_;
   AppContext context_{host_};
   LogWriter log_ = ActivityLogWriter(context_);
+};
+
+// An extract suite that runs once per record engine.
+class EngineExtractTest : public ExtractTest, public ::testing::WithParamInterface<Backend> {
+ protected:
+  EngineExtractTest() { UseEngine(GetParam()); }
 };
 
 }  // namespace kez::testing

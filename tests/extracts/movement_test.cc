@@ -88,7 +88,7 @@ TEST(MovementDates, ShortDatesOfEveryWidthBecomeKeys) {
   EXPECT_EQ(MovementFileName("20121231"), "movement.CCC.cc121231");
 }
 
-class MovementTest : public ExtractTest {
+class MovementTest : public EngineExtractTest {
  protected:
   void SetUp() override {
     context_.ReportSettings[kSymphonyIriReport].StartDate = {2012, 12, 31, 0, 0, 0, 0};
@@ -97,7 +97,9 @@ class MovementTest : public ExtractTest {
   const std::vector<clsMovmentData>& Rows() const { return context_.movement.MovementRows; }
 };
 
-TEST_F(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
+KEZ_ON_BOTH_ENGINES(MovementTest);
+
+TEST_P(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
   OpenStore({
       Item(10, "ITEM10", "COLA 12OZ", 19900, 12, "12OZ "),
       UpcRecord("ITEM10", "012345678905"),
@@ -152,7 +154,7 @@ TEST_F(MovementTest, CollectsOneRowPerItemAndDayOfTheWeekBeforeTheStartDate) {
   EXPECT_NE(file.find("121224|00007|99" + std::string(12, ' ') + "|<blank>"), std::string::npos);
 }
 
-TEST_F(MovementTest, AWeekWithoutSalesWritesAnEmptyFile) {
+TEST_P(MovementTest, AWeekWithoutSalesWritesAnEmptyFile) {
   OpenStore({Sale(1, "20121231", "0000001"), SaleLine(1, 1, 10, 1, 10000)});
   EXPECT_EQ(CollectMovement(), 0);
   ASSERT_TRUE(WriteMovement());

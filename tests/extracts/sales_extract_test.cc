@@ -29,7 +29,7 @@ std::vector<std::string> ExportedLines(const std::string& file) {
   return out;
 }
 
-class SalesExtractTest : public ExtractTest {
+class SalesExtractTest : public EngineExtractTest {
  protected:
   // Sales 1 to 5 on three days. Sale 2 is voided, sale 3 lacks line 3, sale 4 has no lines.
   void OpenFiveSales() {
@@ -50,7 +50,9 @@ class SalesExtractTest : public ExtractTest {
   }
 };
 
-TEST_F(SalesExtractTest, ResumesAtTheLastInvoiceAndWalksEveryLaterSale) {
+KEZ_ON_BOTH_ENGINES(SalesExtractTest);
+
+TEST_P(SalesExtractTest, ResumesAtTheLastInvoiceAndWalksEveryLaterSale) {
   OpenFiveSales();
   context_.export_state.LastInvoice = "0001001";
   ASSERT_TRUE(SalesExtract());
@@ -75,7 +77,7 @@ TEST_F(SalesExtractTest, ResumesAtTheLastInvoiceAndWalksEveryLaterSale) {
   EXPECT_TRUE(host_.messages().empty());
 }
 
-TEST_F(SalesExtractTest, AMissingInvoiceStartsAtTheNextHigherOne) {
+TEST_P(SalesExtractTest, AMissingInvoiceStartsAtTheNextHigherOne) {
   OpenFiveSales();
   context_.export_state.LastInvoice = "0001004";
   ASSERT_TRUE(SalesExtract());
@@ -87,7 +89,7 @@ TEST_F(SalesExtractTest, AMissingInvoiceStartsAtTheNextHigherOne) {
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)).front(), "0001003/1");
 }
 
-TEST_F(SalesExtractTest, WithoutALastInvoiceTheExportDateGivesTheFirstSaleOfItsDay) {
+TEST_P(SalesExtractTest, WithoutALastInvoiceTheExportDateGivesTheFirstSaleOfItsDay) {
   OpenFiveSales();
   // A run that leaves the last sale (number 5) in the header buffer must not make the date start
   // skip the day's earlier sales.
@@ -105,7 +107,7 @@ TEST_F(SalesExtractTest, WithoutALastInvoiceTheExportDateGivesTheFirstSaleOfItsD
   EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)), (std::vector<std::string>{"0001006/1"}));
 }
 
-TEST_F(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
+TEST_P(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
   OpenStore({Sale(1, "20240101", "0001001", "V"), SaleLine(1, 1, 501, 1, 10000),
              Sale(2, "20240102", "0001002"), Sale(3, "20240103", "0001003", "H")});
   context_.export_state.LastInvoice = "0001001";
@@ -127,7 +129,7 @@ TEST_F(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
   EXPECT_EQ(context_.export_state.LastInvoice, "0009999");
 }
 
-TEST_F(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
+TEST_P(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
   OpenFiveSales();
   context_.export_state.LastInvoice = "0001001";
   ASSERT_TRUE(SalesExtract());
@@ -145,7 +147,7 @@ TEST_F(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
 }
 
 #ifndef _WIN32
-TEST_F(SalesExtractTest, AFullDiskKeepsYesterdaysStateAndSaysWhy) {
+TEST_P(SalesExtractTest, AFullDiskKeepsYesterdaysStateAndSaysWhy) {
   OpenFiveSales();
   context_.export_state.LastInvoice = "0001001";
   {

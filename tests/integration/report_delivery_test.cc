@@ -41,7 +41,7 @@ bool Logged(const Lines& messages, const std::string& message) {
   return std::find(messages.begin(), messages.end(), message) != messages.end();
 }
 
-TEST_F(ReportJobsTest, ASecondRunOfTheDayAfterAFailedOneSendsEveryLineOfBoth) {
+TEST_P(ReportJobsTest, ASecondRunOfTheDayAfterAFailedOneSendsEveryLineOfBoth) {
   PointAtClosedPort();
   LoadReportExportState(context_, kMarketingPortalReport);
   RunMarketingPortal(context_);
@@ -75,7 +75,7 @@ TEST_F(ReportJobsTest, ASecondRunOfTheDayAfterAFailedOneSendsEveryLineOfBoth) {
   EXPECT_EQ(Bytes(Received(0) / DayFile("KEZSalesExtract")), third);
 }
 
-TEST_F(ReportJobsTest, AWeekWhoseUploadFailedIsSentWithTheNextWeek) {
+TEST_P(ReportJobsTest, AWeekWhoseUploadFailedIsSentWithTheNextWeek) {
   PointAtClosedPort();
   LoadReportExportState(context_, kSymphonyIriReport);
   RunSymphonyIRI(context_, kRunMoment);
@@ -101,7 +101,7 @@ TEST_F(ReportJobsTest, AWeekWhoseUploadFailedIsSentWithTheNextWeek) {
   EXPECT_TRUE(PendingSymphonyIriFiles(context_).empty());
 }
 
-TEST_F(ReportJobsTest, ADirectoryThatCannotBeSetSendsNothingAndTheFilesWait) {
+TEST_P(ReportJobsTest, ADirectoryThatCannotBeSetSendsNothingAndTheFilesWait) {
   StartServer();
   context_.ReportSettings[kMarketingPortalReport].FTPDirectory = "nosuchdir";
   LoadReportExportState(context_, kMarketingPortalReport);
@@ -123,7 +123,7 @@ TEST_F(ReportJobsTest, ADirectoryThatCannotBeSetSendsNothingAndTheFilesWait) {
   EXPECT_EQ(pending[0].reason.rfind("550", 0), 0u) << pending[0].reason;
 }
 
-TEST_F(ReportJobsTest, FilesFoundAtTheFirstRunCountAsSentAndLaterOnesWait) {
+TEST_P(ReportJobsTest, FilesFoundAtTheFirstRunCountAsSentAndLaterOnesWait) {
   StartServer();
   // An earlier program made and sent yesterday's file before the journal existed.
   fs::create_directories(PortalFolder());
@@ -149,7 +149,7 @@ TEST_F(ReportJobsTest, FilesFoundAtTheFirstRunCountAsSentAndLaterOnesWait) {
   EXPECT_FALSE(fs::exists(Received(0) / old));
 }
 
-TEST_F(ReportJobsTest, AnUploadCutOffLeavesNoPartialFileOnTheServer) {
+TEST_P(ReportJobsTest, AnUploadCutOffLeavesNoPartialFileOnTheServer) {
   StartServer("cut-data-mid-transfer");
   LoadReportExportState(context_, kMarketingPortalReport);
   RunMarketingPortal(context_);
@@ -162,7 +162,7 @@ TEST_F(ReportJobsTest, AnUploadCutOffLeavesNoPartialFileOnTheServer) {
   EXPECT_FALSE(PendingMarketingPortalFiles(context_).empty());
 }
 
-TEST_F(ReportJobsTest, TheReasonLineSaysWhatTheServerAnswered) {
+TEST_P(ReportJobsTest, TheReasonLineSaysWhatTheServerAnswered) {
   StartServer("refuse-login");
   LoadReportExportState(context_, kMarketingPortalReport);
   RunMarketingPortal(context_);
@@ -201,7 +201,7 @@ std::string PinOf(const fs::path& certificate) {
   return "sha256//" + pin;
 }
 
-TEST_F(ReportJobsTest, AnUntrustedServerIsNamedByItsFingerprintAndCanBeTrustedByItsKey) {
+TEST_P(ReportJobsTest, AnUntrustedServerIsNamedByItsFingerprintAndCanBeTrustedByItsKey) {
   FtpServerOptions options;
   options.tls = true;
   options.require_tls = true;

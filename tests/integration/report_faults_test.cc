@@ -18,7 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using Lines = std::vector<std::string>;
 
-TEST_F(ReportJobsTest, WithoutAServerBothJobsLogTheFailureAndKeepTheirFiles) {
+TEST_P(ReportJobsTest, WithoutAServerBothJobsLogTheFailureAndKeepTheirFiles) {
   PointAtClosedPort();
   const std::string address = context_.ReportSettings[0].FTPAddress;
   ASSERT_TRUE(RunReportsNow(context_, true, true));
@@ -63,7 +63,7 @@ TEST_F(ReportJobsTest, WithoutAServerBothJobsLogTheFailureAndKeepTheirFiles) {
   EXPECT_EQ(LogMessages().back(), "SymphonyIRI - Error: File not found");
 }
 
-TEST_F(ReportJobsTest, AFileTheServerRefusesDoesNotStopTheOthers) {
+TEST_P(ReportJobsTest, AFileTheServerRefusesDoesNotStopTheOthers) {
   StartServer("stor-550:KEZSalesExtract");
   fs::create_directories(PortalFolder());
   std::ofstream(PortalFolder() / DayFile("KEZCustomList"), std::ios::binary) << "C100|A\r\n";
@@ -83,7 +83,7 @@ TEST_F(ReportJobsTest, AFileTheServerRefusesDoesNotStopTheOthers) {
   EXPECT_EQ(server_->SessionCount(), 1);  // nothing retried
 }
 
-TEST_F(ReportJobsTest, AMovementFileTheServerRefusesEndsTheRunWithoutTheClosingLine) {
+TEST_P(ReportJobsTest, AMovementFileTheServerRefusesEndsTheRunWithoutTheClosingLine) {
   StartServer("stor-550:movement");
   LoadReportExportState(context_, 1);
   RunSymphonyIRI(context_, kRunMoment);
@@ -97,7 +97,7 @@ TEST_F(ReportJobsTest, AMovementFileTheServerRefusesEndsTheRunWithoutTheClosingL
 }
 
 #ifndef _WIN32
-TEST_F(ReportJobsTest, AMovementFileThatCannotBeWrittenLeavesAnOlderOneUnsent) {
+TEST_P(ReportJobsTest, AMovementFileThatCannotBeWrittenLeavesAnOlderOneUnsent) {
   StartServer();
   std::ofstream(data_ / "movement.CCC.cc260112", std::ios::binary) << "old figures\r\n";
   LoadReportExportState(context_, 1);
@@ -113,7 +113,7 @@ TEST_F(ReportJobsTest, AMovementFileThatCannotBeWrittenLeavesAnOlderOneUnsent) {
 }
 #endif
 
-TEST_F(ReportJobsTest, FilesMissingOnThisMachineAreReportedOneByOne) {
+TEST_P(ReportJobsTest, FilesMissingOnThisMachineAreReportedOneByOne) {
   StartServer();
   // No customer since the export date and no sale after the last invoice: both extracts say so
   // and make no file; the upload still runs and finds none of the three.

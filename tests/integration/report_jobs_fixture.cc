@@ -71,6 +71,7 @@ ReportJobsTest::ReportJobsTest() {
                 app_dir_ / kErrorMessageFileName);
   WriteDescribedStore(data_.path());
   UseDataPath(context_.pos, data_.path().string());
+  context_.pos.engine = EngineFor(GetParam());
   EXPECT_TRUE(DBSM_OpenDatabase(context_.pos));
   EXPECT_TRUE(DBSM_OpenAll(context_.pos));
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "context/app_context.h"
+#include "support/engines.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
 #include "transfer/ftp_test_server.h"
@@ -34,7 +35,8 @@ class EventHost : public ScriptedHost {
 // Monday 12 January 2026, 01:00: the store's sales lie in the week before.
 inline constexpr LocalDateTime kRunMoment{2026, 1, 12, 1, 0, 0, 0};
 
-class ReportJobsTest : public ::testing::Test {
+// Runs once per record engine.
+class ReportJobsTest : public ::testing::TestWithParam<Backend> {
  protected:
   ReportJobsTest();
   ~ReportJobsTest() override;

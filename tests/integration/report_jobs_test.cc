@@ -24,7 +24,9 @@ std::string AsStoredInAscii(std::string bytes) {
   return bytes;
 }
 
-TEST_F(ReportJobsTest, TheMarketingPortalJobSendsTheDaysThreeFilesInOrder) {
+KEZ_ON_BOTH_ENGINES(ReportJobsTest);
+
+TEST_P(ReportJobsTest, TheMarketingPortalJobSendsTheDaysThreeFilesInOrder) {
   StartServer();
   // The custom list is made elsewhere; the job sends it first when it is there.
   fs::create_directories(PortalFolder());
@@ -73,7 +75,7 @@ TEST_F(ReportJobsTest, TheMarketingPortalJobSendsTheDaysThreeFilesInOrder) {
   EXPECT_NE(sales.find("0001004"), std::string::npos);
 }
 
-TEST_F(ReportJobsTest, RunNowSendsTheSymphonyIriWeekAndMovesItsStartDateOn) {
+TEST_P(ReportJobsTest, RunNowSendsTheSymphonyIriWeekAndMovesItsStartDateOn) {
   StartServer();
   ASSERT_TRUE(RunReportsNow(context_, /*marketing_portal=*/false, /*symphony_iri=*/true));
 
@@ -114,7 +116,7 @@ TEST_F(ReportJobsTest, RunNowSendsTheSymphonyIriWeekAndMovesItsStartDateOn) {
   EXPECT_TRUE(fs::exists(data_ / name));
 }
 
-TEST_F(ReportJobsTest, ATickRunsTheDueReportsEachForTheMomentTheTickBegan) {
+TEST_P(ReportJobsTest, ATickRunsTheDueReportsEachForTheMomentTheTickBegan) {
   StartServer();
   for (clsSettings& report : context_.ReportSettings) report.StartTimeTime.hour = 1;
   for (clsSettings& report : context_.ReportSettings) report.StartTimeTime.minute = 0;
@@ -140,7 +142,7 @@ TEST_F(ReportJobsTest, ATickRunsTheDueReportsEachForTheMomentTheTickBegan) {
   EXPECT_EQ(LogMessages().size(), lines);
 }
 
-TEST_F(ReportJobsTest, ATickOrARunWhileAnUploadLetsEventsThroughIsSkippedAndTheDueReportsFollow) {
+TEST_P(ReportJobsTest, ATickOrARunWhileAnUploadLetsEventsThroughIsSkippedAndTheDueReportsFollow) {
   StartServer();
   bool handled = false;
   host_.on_events = [this, &handled] {

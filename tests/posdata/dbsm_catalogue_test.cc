@@ -7,6 +7,7 @@
 #include "btrieve/operation.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/store_files.h"
+#include "support/engines.h"
 #include "support/samples.h"
 #include "support/scripted_host.h"
 #include "support/temp_dir.h"
@@ -16,10 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class CatalogueTest : public ::testing::Test {
+class CatalogueTest : public ::testing::TestWithParam<Backend> {
  protected:
   CatalogueTest() {
     db_.app_dir = SourceDir() / "resources";
+    db_.engine = EngineFor(GetParam());
     UseDataPath(db_, data_.path().string());
   }
 
@@ -33,7 +35,9 @@ class CatalogueTest : public ::testing::Test {
   PosDatabase db_{host_};
 };
 
-TEST_F(CatalogueTest, FieldFiftyTwoNamesTheNumberedFiles) {
+KEZ_ON_BOTH_ENGINES(CatalogueTest);
+
+TEST_P(CatalogueTest, FieldFiftyTwoNamesTheNumberedFiles) {
   for (int file_number : {3, 0}) {
     WriteStore(data_.path(), file_number, {CommonRecord(file_number)});
     ASSERT_TRUE(DBSM_OpenDatabase(db_));
@@ -49,7 +53,7 @@ TEST_F(CatalogueTest, FieldFiftyTwoNamesTheNumberedFiles) {
   }
 }
 
-TEST_F(CatalogueTest, AfterStartUpOnlyTheDataTablesAreOpenAndReadable) {
+TEST_P(CatalogueTest, AfterStartUpOnlyTheDataTablesAreOpenAndReadable) {
   RecordBuffer head(kSalesHead);
   head.SetInteger(0, 41);
   head.SetText(1, "20260102");
@@ -80,7 +84,24 @@ TEST_F(CatalogueTest, AfterStartUpOnlyTheDataTablesAreOpenAndReadable) {
   for (int table = 0; table < kTableCount; ++table) EXPECT_FALSE(Entry(table).IsOpen);
 }
 
-TEST_F(CatalogueTest, WithoutADictionaryEveryOpenSucceedsAndTheFirstReadFailsWithStatus3) {
+TEST_P(CatalogueTest, TheProgramsEndResetsTheEngineOnceAndLeavesNoFileOpen) {
+  WriteStore(data_.path(), 1, {CommonRecord(1)});
+  ASSERT_TRUE(DBSM_OpenDatabase(db_));
+  ASSERT_TRUE(DBSM_OpenAll(db_));
+  const bool installed = GetParam() == Backend::kInstalled;
+  // The five data tables, each in its own position block.
+  EXPECT_EQ(ShimOpenFiles(), installed ? 5 : 0);
+  const int resets = ShimResets();
+  DBSM_UnloadHolder(db_);
+  EXPECT_EQ(ShimResets(), resets + (installed ? 1 : 0));
+  EXPECT_EQ(ShimOpenFiles(), 0);
+  for (int table = 0; table < kTableCount; ++table) EXPECT_FALSE(Entry(table).IsOpen) << table;
+  // Handles closed after the reset leave the engine alone.
+  db_.VATable.clear();
+  EXPECT_EQ(ShimResets(), resets + (installed ? 1 : 0));
+}
+
+TEST_P(CatalogueTest, WithoutADictionaryEveryOpenSucceedsAndTheFirstReadFailsWithStatus3) {
   WriteStore(data_.path(), 1, {CommonRecord(1)});
   for (const char* name : {"FILE.DDF", "FIELD.DDF", "INDEX.DDF"}) fs::remove(data_ / name);
   ASSERT_TRUE(DBSM_OpenDatabase(db_));
@@ -95,7 +116,7 @@ TEST_F(CatalogueTest, WithoutADictionaryEveryOpenSucceedsAndTheFirstReadFailsWit
   EXPECT_EQ(host_.messages().size(), 2u);
 }
 
-TEST_F(CatalogueTest, AMissingDataFileOpensAsAnEmptyTable) {
+TEST_P(CatalogueTest, AMissingDataFileOpensAsAnEmptyTable) {
   WriteStore(data_.path(), 2, {CommonRecord(2)});
   fs::remove(data_ / "UPC2.KEZ");
   ASSERT_TRUE(DBSM_OpenDatabase(db_));
@@ -106,7 +127,7 @@ TEST_F(CatalogueTest, AMissingDataFileOpensAsAnEmptyTable) {
   EXPECT_TRUE(host_.messages().empty());
 }
 
-TEST_F(CatalogueTest, AnEmptyCommonTableLeavesTheDataTablesUnnamedAndTheirOpenEndsTheProgram) {
+TEST_P(CatalogueTest, AnEmptyCommonTableLeavesTheDataTablesUnnamedAndTheirOpenEndsTheProgram) {
   WriteStore(data_.path(), 1, {});
   ASSERT_TRUE(DBSM_OpenDatabase(db_));
   EXPECT_TRUE(Entry(kInventory).FileName.empty());
