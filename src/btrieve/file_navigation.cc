@@ -134,8 +134,9 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
     search.assign(key->begin(), key->begin() + state->compare.key_length());
   }
   for (int attempt = 0;; ++attempt) {
-    Status s = state->sorted ? PositionSorted(state, how, search.data())
-                             : PositionTree(state, how, search.data());
+    // First and Last have no search value: null, as the searches take it.
+    const std::uint8_t* value = needs_search ? search.data() : nullptr;
+    Status s = state->sorted ? PositionSorted(state, how, value) : PositionTree(state, how, value);
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
       cursor_->key = -1;
