@@ -12,7 +12,10 @@
 namespace btrieve {
 
 File::File(std::unique_ptr<PageSource> source, std::string name)
-    : source_(std::move(source)), name_(std::move(name)), cursor_(std::make_unique<Cursor>()) {}
+    : source_(std::move(source)),
+      name_(std::move(name)),
+      cursor_(std::make_unique<Cursor>()),
+      start_(std::make_unique<Cursor>()) {}
 
 File::~File() = default;
 
@@ -139,7 +142,9 @@ Status File::Reload() {
 Status File::CatchUp() {
   // Reads look for another process's commit before they start at most every 20 ms; every read
   // also looks once it is done (see Consistent), and a writer always looks once it holds the
-  // lock.
+  // lock. The move count starts again here too, or every move after the 64th would read the
+  // clock.
+  moves_since_check_ = 0;
   const auto now = std::chrono::steady_clock::now();
   if (now - last_check_ < std::chrono::milliseconds(20)) return Status::Ok();
   return CheckForChanges();

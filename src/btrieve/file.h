@@ -212,6 +212,11 @@ class File {
   std::unique_ptr<RecordStore> records_;
   std::vector<std::unique_ptr<KeyState>> keys_;
   std::unique_ptr<Cursor> cursor_;
+  std::unique_ptr<Cursor> start_;  // where the read in progress started (Consistent)
+  // The key buffer a positioning read was given, and its search value: kept from read to read
+  // so that a lookup allocates nothing.
+  Bytes asked_key_;
+  Bytes search_value_;
   Bytes scratch_;
   std::unique_ptr<CommitWriter> writer_;
   std::uint32_t variable_page_ = kNoPointer;  // where new variable-tail fragments go

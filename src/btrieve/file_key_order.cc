@@ -150,10 +150,11 @@ Status File::MoveTree(KeyState* state, bool forward) {
     c.record = next;
     return Status::Ok();
   }
-  IndexTree::Position saved = c.tree;
+  IndexTree::Position& saved = state->before_move;
+  saved = c.tree;
   const std::uint8_t* from = state->tree.EntryKey(saved);
   if (!(forward ? state->tree.Next(&c.tree) : state->tree.Previous(&c.tree))) {
-    c.tree = std::move(saved);
+    c.tree = saved;
     if (state->tree.damaged()) return IndexDamaged(state->tree.damage());
     return Status(kEndOfFile, "");
   }

@@ -51,7 +51,8 @@ Status File::Key(int key_number, KeyState** state) {
   // answer as if the records it no longer reaches did not exist.
   IndexTree::Shape shape;
   Status checked = slot->tree.CheckShape();
-  if (checked.ok()) checked = slot->tree.Validate(&shape);
+  // Reads hold no page when they look a key up; a write may (its own changed pages).
+  if (checked.ok()) checked = slot->tree.Validate(&shape, /*drop_pages=*/!locked_);
   if (checked.ok() && OneEntryPerRecord(*plan) && shape.entries != layout_.record_count) {
     checked = Status(kIoError, "key " + std::to_string(key_number) + " index holds " +
                                    std::to_string(shape.entries) + " entries, the control record " +
@@ -122,7 +123,9 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;
   const bool needs_search = how != Seek::kFirst && how != Seek::kLast;
-  Bytes search;
+  // The found key replaces the search value in `key`; the search works on a copy.
+  Bytes& search = search_value_;
+  search.clear();
   if (needs_search) {
     if (key->size() < state->compare.key_length()) {
       return Status(kKeyBufferTooShort,
@@ -131,8 +134,9 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
     search.assign(key->begin(), key->begin() + state->compare.key_length());
   }
   for (int attempt = 0;; ++attempt) {
-    Status s = state->sorted ? PositionSorted(state, how, search.data())
-                             : PositionTree(state, how, search.data());
+    // First and Last have no search value: null, as the searches take it.
+    const std::uint8_t* value = needs_search ? search.data() : nullptr;
+    Status s = state->sorted ? PositionSorted(state, how, value) : PositionTree(state, how, value);
     if (s.ok()) s = Deliver(state, key, record);
     if (s.code() == kIndexDamaged && attempt == 0) {
       cursor_->key = -1;
@@ -182,9 +186,9 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {
   // A read that is repeated searches for the value asked for, not for the key it found.
-  const Bytes search = *key;
+  asked_key_ = *key;
   return Consistent([&] {
-    *key = search;
+    *key = asked_key_;
     return PositionOnce(key_number, how, key, record);
   });
 }

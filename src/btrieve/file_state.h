@@ -29,6 +29,7 @@ struct File::KeyState {
   IndexTree tree;
   std::unique_ptr<SortedIndex> sorted;  // set when the file's index is not used
   std::string fallback_reason;
+  IndexTree::Position before_move;  // where a move started, reused from move to move
 };
 
 struct File::Cursor {
@@ -78,7 +79,9 @@ Status File::Consistent(const Operation& operation) {
   if (records_ == nullptr) {
     if (Status s = Reload(); !s.ok()) return s;
   }
-  const Cursor start = *cursor_;
+  // Kept in a member: a copy made anew would allocate the index path on every read.
+  Cursor& start = *start_;
+  start = *cursor_;
   Status status;
   bool changing = false;
   // Bytes in memory have no other writer: what looks damaged is.

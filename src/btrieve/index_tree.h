@@ -39,8 +39,10 @@ class IndexTree {
 
   // Checks the whole tree's page structure: every page in range and of this key's type, entry
   // counts within capacity, no page reached twice, all leaves at one depth, and the number of
-  // entries equal to the control record's count. A failure says where.
-  Status Validate(Shape* shape) const;
+  // entries equal to the control record's count. A failure says where. With `drop_pages` (the
+  // caller holds no page) each page may leave the cache once checked, so that checking a large
+  // index does not keep all of it in memory.
+  Status Validate(Shape* shape, bool drop_pages = false) const;
 
   // The checks that need no page: a root, and entries of the size the key implies.
   Status CheckShape() const;

@@ -13,9 +13,13 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#if defined(__linux__)
+#include <sys/vfs.h>
+#endif
 
 #include <cerrno>
 #endif
@@ -137,10 +141,47 @@ bool OsFile::LockShared(int wait_ms) {
 
 struct OsFile::Handle {
   int fd = -1;
+  void* head = nullptr;
+  std::size_t head_size = 0;
   ~Handle() {
+    if (head != nullptr) ::munmap(head, head_size);
     if (fd >= 0) ::close(fd);
   }
 };
+
+namespace {
+
+// A shared mapping shows another process's writes at once only where the kernel's page cache is
+// the file: on network file systems (and FUSE ones, which may be) the other writer may be on
+// another machine, and reads go through the file system instead. Unknown ones are taken as local.
+bool MappingSeesOtherWriters(int fd) {
+#if defined(__linux__)
+  struct statfs info {};
+  if (fstatfs(fd, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+    case 0x65735546UL:  // FUSE
+    case 0x01021997UL:  // 9P
+    case 0x564C0000UL:  // NCP
+    case 0x73757245UL:  // Coda
+    case 0x47504653UL:  // GPFS
+    case 0x0BD00BD0UL:  // Lustre
+    case 0x00C36400UL:  // Ceph
+    case 0x794C7630UL:  // overlayfs: a writer's copy-up leaves a mapping on the file below
+      return false;
+    default:
+      return true;
+  }
+#else
+  (void)fd;
+  return true;
+#endif
+}
+
+}  // namespace
 
 Status OsFile::Open(const std::filesystem::path& path, bool writable,
                     std::unique_ptr<OsFile>* out) {
@@ -177,6 +218,18 @@ std::size_t OsFile::ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* ou
     done += static_cast<std::size_t>(got);
   }
   return done;
+}
+
+const std::uint8_t* OsFile::MapHead(std::size_t n) {
+  if (handle_->head != nullptr) {
+    return n <= handle_->head_size ? static_cast<const std::uint8_t*>(handle_->head) : nullptr;
+  }
+  if (n == 0 || !MappingSeesOtherWriters(handle_->fd)) return nullptr;
+  void* head = ::mmap(nullptr, n, PROT_READ, MAP_SHARED, handle_->fd, 0);
+  if (head == MAP_FAILED) return nullptr;
+  handle_->head = head;
+  handle_->head_size = n;
+  return static_cast<const std::uint8_t*>(head);
 }
 
 bool OsFile::ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
@@ -261,6 +314,9 @@ bool OsFile::LockShared(int wait_ms) {
 #endif
 
 #if defined(_WIN32)
+// Reads through ReadFile see other processes' writes as they are; the head is not mapped.
+const std::uint8_t* OsFile::MapHead(std::size_t) { return nullptr; }
+
 bool OsFile::ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
                         std::size_t length) {
   for (int i = 0; i < count; ++i) {

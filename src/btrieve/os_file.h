@@ -26,6 +26,11 @@ class OsFile {
   Status Size(std::uint64_t* size) const;
   // Reads up to n bytes; returns how many were read (fewer only at the end of the file).
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out);
+  // The first `n` bytes of the file mapped read-only and shared, so that what another process
+  // writes there shows through without a system call; null where the file is not mapped (a
+  // network file system, Windows) or cannot be. Valid while the file is open. Only for bytes the
+  // file never loses (its control records): a mapped page cut off the file cannot be read.
+  const std::uint8_t* MapHead(std::size_t n);
   // Reads `count` consecutive blocks of `length` bytes into separate buffers.
   bool ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
                   std::size_t length);

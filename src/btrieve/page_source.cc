@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "btrieve/os_file.h"
 
@@ -54,7 +56,10 @@ class MemorySource final : public PageSource {
 class FileSource final : public PageSource {
  public:
   FileSource(std::unique_ptr<OsFile> file, std::uint64_t size, std::size_t cache_bytes)
-      : file_(std::move(file)), size_(size), cache_bytes_(cache_bytes) {}
+      : file_(std::move(file)), size_(size), cache_bytes_(cache_bytes) {
+    mapped_size_ = static_cast<std::size_t>(std::min<std::uint64_t>(size, kHeadBytes));
+    mapped_ = file_->MapHead(mapped_size_);
+  }
 
   std::uint64_t size() const override { return size_; }
   Status RefreshSize() override { return file_->Size(&size_); }
@@ -62,7 +67,16 @@ class FileSource final : public PageSource {
   // the first allocation tables) is kept: its pages are asked for again at once.
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) override {
     if (offset >= size_) return 0;
-    const std::size_t got = file_->ReadAt(offset, std::min<std::uint64_t>(n, size_ - offset), out);
+    n = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - offset));
+    // Every read looks at the control records' usage counts when it is done: from the mapping
+    // that costs no system call. Only small reads inside the first two pages are served there,
+    // the control records no file loses; everything else is read from the file.
+    if (mapped_ != nullptr && n <= kMappedReadBytes && offset + n <= mapped_size_ &&
+        offset + n <= 2 * std::uint64_t{page_size()}) {
+      std::memcpy(out, mapped_ + offset, n);
+      return n;
+    }
+    const std::size_t got = file_->ReadAt(offset, n, out);
     if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
     return got;
   }
@@ -71,6 +85,8 @@ class FileSource final : public PageSource {
     prefix_.clear();
     where_.clear();
     for (Slot& slot : slots_) slot.page = 0xFFFFFFFF;
+    left_cold_.clear();
+    left_cold_order_.clear();
     block_misses_.clear();
     last_page_ = 0xFFFFFFFF;
     last_miss_ = 0xFFFFFFF0;
@@ -81,6 +97,8 @@ class FileSource final : public PageSource {
   Status Truncate(std::uint64_t size) override {
     if (Status s = file_->Truncate(size); !s.ok()) return s;
     if (prefix_.size() > size) prefix_.resize(static_cast<std::size_t>(size));
+    // Mapped pages past the end of the file cannot be read.
+    if (mapped_size_ > size) mapped_ = nullptr;
     size_ = size;
     return Status::Ok();
   }
@@ -133,49 +151,85 @@ class FileSource final : public PageSource {
   void Unpin() override { ++epoch_; }
 
  private:
+  // Two control records of the largest page size.
+  static constexpr std::size_t kHeadBytes = 16384;
+  static constexpr std::size_t kMappedReadBytes = 16;
   static constexpr std::uint32_t kBlockPages = 32;
-  // A block missed again within this many misses is being scanned, not looked up at random.
+  // A block missed a third time within this many misses is being scanned, not looked up at
+  // random: one lookup may miss twice in a block (an index page beside the data it indexes).
   static constexpr std::uint64_t kRecentMisses = 64;
   static constexpr std::size_t kNone = SIZE_MAX;
 
+  // Pages live in one of two recency lists. A page read in comes in "cold"; one that a later
+  // operation asks for again turns "hot" (index pages), one that no later operation needs
+  // (a data page of a lookup) leaves first. Pages left cold are remembered for a while: missed
+  // again, they come back hot, so that the index of a file much larger than the cache stays in it
+  // while lookups at random pass through the data pages.
   struct Slot {
     std::uint32_t page = 0xFFFFFFFF;
     std::uint64_t epoch = 0;
-    std::size_t newer = kNone;  // recency list: head_ is the most recent
+    bool hot = false;
+    std::size_t newer = kNone;  // toward the list's head, the most recent
     std::size_t older = kNone;
     std::unique_ptr<std::uint8_t[]> bytes;
+  };
+  struct List {
+    std::size_t head = kNone;
+    std::size_t tail = kNone;
+    std::size_t size = 0;
+  };
+  struct BlockMisses {
+    std::uint64_t last = 0;  // when the block last missed (0: never)
+    std::uint64_t before = 0;
   };
 
   std::size_t Capacity() const {
     return std::max<std::size_t>(8, cache_bytes_ / std::max<std::uint32_t>(page_size(), 512));
   }
+  // Room is always left for the cold pages of the operation in progress.
+  std::size_t HotCapacity() const { return Capacity() - Capacity() / 8; }
+
+  List& ListOf(std::size_t i) { return slots_[i].hot ? hot_ : cold_; }
 
   void Unlink(std::size_t i) {
     Slot& slot = slots_[i];
-    (slot.newer == kNone ? head_ : slots_[slot.newer].older) = slot.older;
-    (slot.older == kNone ? tail_ : slots_[slot.older].newer) = slot.newer;
+    List& list = ListOf(i);
+    (slot.newer == kNone ? list.head : slots_[slot.newer].older) = slot.older;
+    (slot.older == kNone ? list.tail : slots_[slot.older].newer) = slot.newer;
     slot.newer = slot.older = kNone;
+    --list.size;
   }
 
-  void PushFront(std::size_t i) {
-    slots_[i].older = head_;
+  void PushFront(std::size_t i, bool hot) {
+    slots_[i].hot = hot;
+    List& list = ListOf(i);
+    slots_[i].older = list.head;
     slots_[i].newer = kNone;
-    (head_ == kNone ? tail_ : slots_[head_].newer) = i;
-    head_ = i;
+    (list.head == kNone ? list.tail : slots_[list.head].newer) = i;
+    list.head = i;
+    ++list.size;
   }
 
   const std::uint8_t* Touch(std::size_t i) {
-    slots_[i].epoch = epoch_;
-    if (head_ != i) {
+    Slot& slot = slots_[i];
+    const bool hot = slot.hot || slot.epoch != epoch_;
+    slot.epoch = epoch_;
+    if (ListOf(i).head != i || slot.hot != hot) {
       Unlink(i);
-      PushFront(i);
+      PushFront(i, hot);
+      if (hot && hot_.size > HotCapacity()) {
+        const std::size_t coldest = hot_.tail;
+        Unlink(coldest);
+        PushFront(coldest, false);
+      }
     }
-    return slots_[i].bytes.get();
+    return slot.bytes.get();
   }
 
   const std::uint8_t* Load(std::uint32_t page) {
     const std::uint32_t block = page / kBlockPages;
-    if (block >= block_misses_.size()) block_misses_.resize(block + 1, 0);
+    if (block >= block_misses_.size()) block_misses_.resize(block + 1);
+    BlockMisses& seen = block_misses_[block];
     ++misses_;
     std::uint32_t first = page;
     std::uint32_t end = page + 1;
@@ -183,14 +237,15 @@ class FileSource final : public PageSource {
       // Misses in page order: read ahead in runs that double.
       run_ = std::min(run_ * 2, kBlockPages);
       end = std::min(page + run_, page_count());
-    } else if (block_misses_[block] != 0 && misses_ - block_misses_[block] <= kRecentMisses) {
+    } else if (seen.before != 0 && misses_ - seen.before <= kRecentMisses) {
       run_ = 1;
       first = block * kBlockPages;
       end = std::min(first + kBlockPages, page_count());
     } else {
       run_ = 1;
     }
-    block_misses_[block] = misses_;
+    seen.before = seen.last;
+    seen.last = misses_;
     last_miss_ = end - 1;
     // Read the block's pages that are not cached, one read per consecutive run.
     for (std::uint32_t at = first; at < end;) {
@@ -224,6 +279,10 @@ class FileSource final : public PageSource {
       if (read) {
         slot.page = first + i;
         where_[slot.page] = taken[i];
+        if (Forget(slot.page)) {
+          Unlink(taken[i]);
+          PushFront(taken[i], true);
+        }
         Touch(taken[i]);
       } else {
         slot.epoch = 0;  // free for the next taker
@@ -232,40 +291,62 @@ class FileSource final : public PageSource {
     return read;
   }
 
-  // A slot to fill: a new one while under capacity, else the least recently used one that the
-  // operation in progress has not touched, else a new one.
+  // A slot to fill: a new one while under capacity, else the least recently used cold one that
+  // the operation in progress has not touched, else such a hot one, else a new one.
   std::size_t TakeSlot() {
     std::size_t victim = kNone;
     if (slots_.size() >= Capacity()) {
-      for (std::size_t i = tail_; i != kNone; i = slots_[i].newer) {
-        if (slots_[i].epoch != epoch_) {
-          victim = i;
-          break;
+      for (const List* list : {&cold_, &hot_}) {
+        for (std::size_t i = list->tail; i != kNone && victim == kNone; i = slots_[i].newer) {
+          if (slots_[i].epoch != epoch_) victim = i;
         }
+        if (victim != kNone) break;
       }
     }
     if (victim == kNone) {
       slots_.push_back(Slot{});
       slots_.back().bytes = std::make_unique<std::uint8_t[]>(page_size());
       victim = slots_.size() - 1;
-      PushFront(victim);
-    } else if (slots_[victim].page != 0xFFFFFFFF) {
-      where_.erase(slots_[victim].page);
-      slots_[victim].page = 0xFFFFFFFF;
+      PushFront(victim, false);
+    } else {
+      if (slots_[victim].page != 0xFFFFFFFF) {
+        where_.erase(slots_[victim].page);
+        if (!slots_[victim].hot) Remember(slots_[victim].page);
+        slots_[victim].page = 0xFFFFFFFF;
+      }
+      Unlink(victim);
+      PushFront(victim, false);
     }
     slots_[victim].epoch = epoch_;
     return victim;
   }
 
+  // Pages that left cold, as many as the cache holds, oldest first out.
+  void Remember(std::uint32_t page) {
+    if (!left_cold_.insert(page).second) return;
+    left_cold_order_.push_back(page);
+    if (left_cold_order_.size() > Capacity()) {
+      left_cold_.erase(left_cold_order_.front());
+      left_cold_order_.pop_front();
+    }
+  }
+  // Whether `page` left cold lately (it is then taken off the list: the deque keeps its number
+  // until it comes to the front, where erasing it again does nothing).
+  bool Forget(std::uint32_t page) { return left_cold_.erase(page) != 0; }
+
   std::unique_ptr<OsFile> file_;
   std::uint64_t size_;
+  const std::uint8_t* mapped_ = nullptr;  // the file's first mapped_size_ bytes, mapped, or null
+  std::size_t mapped_size_ = 0;
   std::size_t cache_bytes_;
   std::vector<std::uint8_t> prefix_;
   std::vector<Slot> slots_;
-  std::size_t head_ = kNone;
-  std::size_t tail_ = kNone;
+  List cold_;
+  List hot_;
   std::unordered_map<std::uint32_t, std::size_t> where_;
-  std::vector<std::uint64_t> block_misses_;  // when each block last missed (0: never)
+  std::unordered_set<std::uint32_t> left_cold_;
+  std::deque<std::uint32_t> left_cold_order_;
+  std::vector<BlockMisses> block_misses_;
   std::uint64_t misses_ = 0;
   std::uint64_t epoch_ = 1;
   std::uint32_t last_miss_ = 0xFFFFFFF0;

@@ -197,23 +197,26 @@ Status RecordStore::ReadTail(const std::uint8_t* pointer, std::vector<std::uint8
   VariablePointer at = LoadVariablePointer(pointer);
   const std::size_t max_steps = static_cast<std::size_t>(pages_.page_limit()) * (page_size_ / 2);
   for (std::size_t step = 0; !at.none(); ++step) {
-    const std::string where =
-        "variable page " + std::to_string(at.page) + " fragment " + std::to_string(at.fragment);
-    if (step > max_steps) return Status(kVariablePageError, "fragment chain loops at " + where);
+    // Spelt out only for a fault: a read of a record with a tail must not build texts.
+    const auto where = [at] {
+      return "variable page " + std::to_string(at.page) + " fragment " +
+             std::to_string(at.fragment);
+    };
+    if (step > max_steps) return Status(kVariablePageError, "fragment chain loops at " + where());
     const std::uint8_t* page = pages_.Page(at.page);
-    if (page == nullptr) return Status(kVariablePageError, where + ": page out of range");
+    if (page == nullptr) return Status(kVariablePageError, where() + ": page out of range");
     if (old_ ? (LoadWs32(page) != at.page || (LoadU16(page + 4) & 0x8000))
              : (pages_.Type(at.page) != kPageVariable || LoadPagePointer6(page) != at.page)) {
-      return Status(kVariablePageError, where + ": not a variable page");
+      return Status(kVariablePageError, where() + ": not a variable page");
     }
     const std::uint32_t count = LoadU16(page + 0x0A);
     const std::uint32_t table_start = page_size_ - 2 * (count + 1);
     if (at.fragment >= count || 2 * (count + 1) + 0x0C > page_size_) {
-      return Status(kVariablePageError, where + ": fragment number beyond the page's table");
+      return Status(kVariablePageError, where() + ": fragment number beyond the page's table");
     }
     auto entry_at = [&](std::uint32_t f) { return LoadU16(page + page_size_ - 2 * (f + 1)); };
     const std::uint16_t entry = entry_at(at.fragment);
-    if (entry == 0xFFFF) return Status(kVariablePageError, where + ": fragment was deleted");
+    if (entry == 0xFFFF) return Status(kVariablePageError, where() + ": fragment was deleted");
     const std::uint32_t begin = entry & 0x7FFFu;
     std::uint32_t end = 0;
     for (std::uint32_t f = at.fragment + 1; f <= count; ++f) {
@@ -223,16 +226,16 @@ Status RecordStore::ReadTail(const std::uint8_t* pointer, std::vector<std::uint8
       }
     }
     if (begin < 0x0C || end < begin || end > table_start) {
-      return Status(kVariablePageError, where + ": fragment bounds are damaged");
+      return Status(kVariablePageError, where() + ": fragment bounds are damaged");
     }
     const bool linked = !old_ || (entry & 0x8000) != 0;
     if (linked && end - begin < 4) {
-      return Status(kVariablePageError, where + ": fragment too short for its link");
+      return Status(kVariablePageError, where() + ": fragment too short for its link");
     }
     const std::uint32_t data = linked ? begin + 4 : begin;
     out->insert(out->end(), page + data, page + end);
     if (out->size() > kMaxRecordBytes) {
-      return Status(kVariablePageError, "variable record grows beyond 16 MB at " + where);
+      return Status(kVariablePageError, "variable record grows beyond 16 MB at " + where());
     }
     at = linked ? LoadVariablePointer(page + begin) : VariablePointer{};
   }

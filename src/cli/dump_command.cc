@@ -1,12 +1,15 @@
 // kezagg dump: the records of a data file, raw (hex) or decoded through a dictionary, or a KEZ
 // table read as the program reads it: through the catalogue, the record layer and the table's
 // record buffer.
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/app_dir.h"
 #include "btrieve/file.h"
@@ -33,15 +36,59 @@ struct DumpOptions {
   bool salvage = false;
 };
 
-void PrintHex(const btrieve::Bytes& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string line(bytes.size() * 2 + 1, '\n');
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    line[2 * i] = kDigits[bytes[i] >> 4];
-    line[2 * i + 1] = kDigits[bytes[i] & 0xF];
+// The two lowercase hex digits of every byte value.
+struct HexPairs {
+  char digits[256][2];
+};
+
+constexpr HexPairs MakeHexPairs() {
+  constexpr char kDigits[] = "0123456789abcdef";
+  HexPairs pairs{};
+  for (int i = 0; i < 256; ++i) {
+    pairs.digits[i][0] = kDigits[i >> 4];
+    pairs.digits[i][1] = kDigits[i & 0xF];
   }
-  std::fwrite(line.data(), 1, line.size(), stdout);
+  return pairs;
 }
+
+constexpr HexPairs kHexPairs = MakeHexPairs();
+
+// Lines of lowercase hex, one a record, gathered into one buffer and written in large pieces:
+// encoding and writing each record on its own cost more than reading it.
+class HexLines {
+ public:
+  explicit HexLines(std::FILE* out) : out_(out), buffer_(kFlushAt) {}
+  ~HexLines() { Flush(); }
+  HexLines(const HexLines&) = delete;
+  HexLines& operator=(const HexLines&) = delete;
+
+  void Add(const btrieve::Bytes& bytes) {
+    const std::size_t line = bytes.size() * 2 + 1;
+    if (used_ + line > buffer_.size()) {
+      Flush();
+      if (line > buffer_.size()) buffer_.resize(line);
+    }
+    char* at = buffer_.data() + used_;
+    for (const std::uint8_t byte : bytes) {
+      std::memcpy(at, kHexPairs.digits[byte], 2);
+      at += 2;
+    }
+    *at = '\n';
+    used_ += line;
+  }
+
+  void Flush() {
+    if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, out_);
+    used_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 1 << 18;
+
+  std::FILE* out_;
+  std::vector<char> buffer_;
+  std::size_t used_ = 0;
+};
 
 int DumpRaw(const DumpOptions& options) {
   std::unique_ptr<btrieve::File> file;
@@ -53,12 +100,16 @@ int DumpRaw(const DumpOptions& options) {
   }
   btrieve::Bytes record;
   btrieve::Bytes key;
+  HexLines lines(stdout);
   btrieve::Status status =
       options.key ? file->GetFirst(*options.key, &key, &record) : file->StepFirst(&record);
   while (status.ok()) {
-    PrintHex(record);
+    lines.Add(record);
     status = options.key ? file->GetNext(*options.key, &key, &record) : file->StepNext(&record);
   }
+  // The records before a failure are out before its message.
+  lines.Flush();
+  std::fflush(stdout);
   if (status.code() != btrieve::kEndOfFile) {
     std::fprintf(stderr, "%s\n", status.ToString().c_str());
     return 1;

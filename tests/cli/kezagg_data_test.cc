@@ -1,5 +1,5 @@
-// kezagg's data commands as a user runs them: the stored data location, a sample store, and a
-// table read back through the record layer.
+// kezagg's data commands as a user runs them: the stored data location, a sample store, a table
+// read back through the record layer, and a data file's records in hex.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -9,8 +9,14 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "btrieve/byte_order.h"
+#include "btrieve/file.h"
+#include "btrieve/file_creator.h"
 #include "support/temp_dir.h"
 
 namespace kez::testing {
@@ -225,6 +231,57 @@ TEST_F(KezaggDataTest, AnEngineThatCannotServeIsAnErrorNamingWhatWasLookedFor) {
   EXPECT_TRUE(Says("[Engine] Use=sometimes is none of auto, built-in, installed")) << output;
   EXPECT_NE(Run("--engine sometimes " + extract), 0);
   EXPECT_TRUE(Says("expected auto, built-in or installed")) << output;
+}
+
+// dump --raw gathers its lines in one buffer: a short record after a long one must show its own
+// bytes only, and every record must come out when the lines fill the buffer several times.
+TEST_F(KezaggDataTest, DumpRawPrintsEveryRecordWithItsOwnBytesOnly) {
+  btrieve::FilePlan plan;
+  plan.page_size = 1024;
+  plan.record_length = 6;
+  plan.variable_length = true;
+  plan.keys.push_back({{{0, 4, 0, btrieve::kTypeInteger, 0, -1}}});
+  const fs::path file = work_ / "VARIED.DAT";
+  ASSERT_TRUE(btrieve::CreateFile(file, plan, false).ok());
+  std::vector<std::string> expected;  // by id
+  {
+    std::unique_ptr<btrieve::File> writer;
+    ASSERT_TRUE(btrieve::File::Open(file, &writer, {.writable = true}).ok());
+    ASSERT_TRUE(writer->BeginBulk().ok());
+    // Ids descending, so that key order is not the order of insertion.
+    for (std::uint32_t id = 4000; id >= 1; --id) {
+      btrieve::Bytes record(6 + (id % 3 == 0   ? 0
+                                 : id % 3 == 1 ? 300
+                                               : 37),
+                            static_cast<std::uint8_t>(id * 13));
+      btrieve::StoreU32(record.data(), id);
+      record[4] = static_cast<std::uint8_t>(id >> 8);
+      ASSERT_TRUE(writer->Insert(0, &record).ok());
+      std::string line;
+      for (std::uint8_t byte : record) {
+        char pair[3];
+        std::snprintf(pair, sizeof pair, "%02x", byte);
+        line += pair;
+      }
+      expected.push_back(line);
+    }
+    ASSERT_TRUE(writer->EndBulk().ok());
+  }
+  std::reverse(expected.begin(), expected.end());
+
+  ASSERT_EQ(Run("dump --raw --key 0 '" + file.string() + "'"), 0) << output.substr(0, 200);
+  std::string joined;
+  for (const std::string& line : expected) joined += line + "\n";
+  EXPECT_TRUE(output == joined) << "key order: " << output.size() << " bytes, expected "
+                                << joined.size();
+
+  ASSERT_EQ(Run("dump --raw '" + file.string() + "'"), 0) << output.substr(0, 200);
+  std::vector<std::string> physical;
+  std::istringstream lines(output);
+  for (std::string line; std::getline(lines, line);) physical.push_back(line);
+  std::sort(physical.begin(), physical.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_TRUE(physical == expected) << "physical order: " << physical.size() << " lines";
 }
 
 }  // namespace

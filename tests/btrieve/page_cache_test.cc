@@ -1,0 +1,139 @@
+// The page cache of a file read from disk: lookups at random through a cache much smaller than
+// the file give what the whole file in memory gives, and a reader whose pages are cached sees
+// another process's commit on its very next read.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <memory>
+#include <random>
+
+#include "btrieve/byte_order.h"
+#include "btrieve/file.h"
+#include "btrieve/file_creator.h"
+#include "support/temp_dir.h"
+
+namespace btrieve {
+namespace {
+
+constexpr std::uint32_t kRecords = 3000;
+
+// Records: id (int32, unique), a group (int16, linked duplicates, 40 groups), and filler that
+// tells one record's bytes from another's.
+FilePlan Plan(Format format) {
+  FilePlan plan;
+  plan.format = format;
+  plan.page_size = 512;
+  plan.record_length = 40;
+  plan.keys.push_back({{{0, 4, kKeyModifiable, kTypeInteger, 0, -1}}});
+  plan.keys.push_back({{{4, 2, kKeyDuplicates | kKeyModifiable, kTypeInteger, 0, -1}}});
+  return plan;
+}
+
+Bytes Record(std::uint32_t id, std::uint8_t fill) {
+  Bytes record(40, fill);
+  StoreU32(record.data(), id);
+  StoreU16(record.data() + 4, static_cast<std::uint16_t>(id * 7 % 40));
+  return record;
+}
+
+Bytes Key(std::uint32_t id) {
+  Bytes key(4);
+  StoreU32(key.data(), id);
+  return key;
+}
+
+class PageCache : public ::testing::TestWithParam<Format> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(CreateFile(path_, Plan(GetParam()), false).ok());
+    std::unique_ptr<File> writer;
+    ASSERT_TRUE(File::Open(path_, &writer, {.writable = true}).ok());
+    ASSERT_TRUE(writer->BeginBulk().ok());
+    for (std::uint32_t id = 1; id <= kRecords; ++id) {
+      Bytes record = Record(id, static_cast<std::uint8_t>(id));
+      ASSERT_TRUE(writer->Insert(0, &record).ok());
+    }
+    ASSERT_TRUE(writer->EndBulk().ok());
+  }
+
+  kez::testing::TempDir dir_;
+  std::filesystem::path path_ = dir_ / "LINES.DAT";
+};
+
+// Lookups at random keep some pages and drop others; each one, and the walk on from it on
+// either key, must read what the file holds.
+TEST_P(PageCache, LookupsAtRandomThroughASmallCacheReadAsInMemory) {
+  std::unique_ptr<File> cached;
+  std::unique_ptr<File> memory;
+  ASSERT_TRUE(File::Open(path_, &cached, {.cache_bytes = 16 * 512}).ok());
+  ASSERT_TRUE(File::OpenBytes(cached->Snapshot(), "memory", &memory).ok());
+  std::mt19937 random(11);
+  for (int lookup = 0; lookup < 4000; ++lookup) {
+    const auto id = static_cast<std::uint32_t>(1 + random() % (kRecords + 20));  // some missing
+    Bytes key_a = Key(id), key_b = Key(id), record_a, record_b;
+    const Status a = cached->GetEqual(0, &key_a, &record_a);
+    const Status b = memory->GetEqual(0, &key_b, &record_b);
+    ASSERT_EQ(a.code(), b.code()) << id;
+    if (!a.ok()) continue;
+    ASSERT_EQ(record_a, record_b) << id;
+    if (lookup % 50 == 0) {
+      // From the record on, in the order of the duplicate key.
+      std::uint32_t position = 0;
+      ASSERT_TRUE(cached->GetPosition(&position).ok());
+      ASSERT_TRUE(cached->GetDirect(1, position, &key_a, &record_a).ok());
+      ASSERT_TRUE(memory->GetDirect(1, position, &key_b, &record_b).ok());
+      for (int step = 0; step < 30; ++step) {
+        const Status next_a = cached->GetNext(1, &key_a, &record_a);
+        const Status next_b = memory->GetNext(1, &key_b, &record_b);
+        ASSERT_EQ(next_a.code(), next_b.code());
+        if (!next_a.ok()) break;
+        ASSERT_EQ(record_a, record_b);
+      }
+    }
+  }
+}
+
+// The reader has the pages of the record in its cache and read it a moment ago; another process
+// changes it and adds one. The reader's next lookups, made at once, give the new bytes.
+TEST_P(PageCache, ACachedReaderSeesAnotherProcesssCommitAtOnce) {
+  std::unique_ptr<File> reader;
+  ASSERT_TRUE(File::Open(path_, &reader).ok());
+  Bytes key = Key(1234);
+  Bytes record;
+  ASSERT_TRUE(reader->GetEqual(0, &key, &record).ok());
+  ASSERT_EQ(record, Record(1234, static_cast<std::uint8_t>(1234)));
+  ASSERT_TRUE(reader->StepFirst(&record).ok());
+
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::unique_ptr<File> writer;
+    bool done = File::Open(path_, &writer, {.writable = true}).ok();
+    Bytes found_key = Key(1234);
+    Bytes found;
+    done = done && writer->GetEqual(0, &found_key, &found).ok();
+    done = done && writer->Update(0, Record(1234, 0xEE)).ok();
+    Bytes added = Record(kRecords + 1, 0xDD);
+    done = done && writer->Insert(0, &added).ok();
+    ::_exit(done ? 0 : 1);
+  }
+  int child_status = 0;
+  ASSERT_EQ(::waitpid(child, &child_status, 0), child);
+  ASSERT_TRUE(WIFEXITED(child_status) && WEXITSTATUS(child_status) == 0);
+
+  key = Key(1234);
+  ASSERT_TRUE(reader->GetEqual(0, &key, &record).ok());
+  EXPECT_EQ(record, Record(1234, 0xEE));
+  key = Key(kRecords + 1);
+  ASSERT_TRUE(reader->GetEqual(0, &key, &record).ok());
+  EXPECT_EQ(record, Record(kRecords + 1, 0xDD));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, PageCache, ::testing::Values(Format::kNew, Format::kOld),
+                         [](const ::testing::TestParamInfo<Format>& param) {
+                           return param.param == Format::kNew ? "New" : "Old";
+                         });
+
+}  // namespace
+}  // namespace btrieve
