@@ -325,7 +325,7 @@ Status ReadLayout(PageSource& source, FileLayout* layout, PageStore* pages) {
   if (Status s = source.RefreshSize(); !s.ok()) return s;
   // Both control records of any page size up to 4096 and the probe beyond them; with 4096-byte
   // pages also the first allocation-table pair, which is read next.
-  Head head(std::min<std::uint64_t>(source.size(), 4 * 4096));
+  Head head(static_cast<std::size_t>(std::min<std::uint64_t>(source.size(), 4 * 4096)));
   head.resize(source.ReadAt(0, head.size(), head.data()));
   if (head.size() < 4) return Status(kNotABtrieveFile, "the file is too short to be a data file");
   if (head[0] == 'F' && head[1] == 'C' && head[2] == 0 && head[3] == 0) {

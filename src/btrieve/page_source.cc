@@ -20,7 +20,7 @@ class MemorySource final : public PageSource {
   std::uint64_t size() const override { return bytes_.size(); }
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) override {
     if (offset >= bytes_.size()) return 0;
-    n = std::min<std::size_t>(n, bytes_.size() - offset);
+    n = std::min<std::size_t>(n, static_cast<std::size_t>(bytes_.size() - offset));
     std::memcpy(out, bytes_.data() + offset, n);
     return n;
   }
@@ -114,7 +114,8 @@ class FileSource final : public PageSource {
     if (Status s = file_->WriteAt(offset, data, n); !s.ok()) return s;
     size_ = std::max<std::uint64_t>(size_, offset + n);
     if (offset < prefix_.size()) {
-      const std::size_t overlap = std::min<std::size_t>(n, prefix_.size() - offset);
+      const std::size_t overlap =
+          std::min<std::size_t>(n, static_cast<std::size_t>(prefix_.size() - offset));
       std::memcpy(prefix_.data() + offset, data, overlap);
     }
     const std::uint32_t ps = page_size();
