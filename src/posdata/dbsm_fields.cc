@@ -1,5 +1,6 @@
 #include "posdata/dbsm_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -95,10 +96,21 @@ void DBSM_CopyHandleToBuffer(PosDatabase& db, int table) {
   if (table < 0 || table >= kTableCount) return;
   RecordBuffer& buffer = db.buffers[static_cast<std::size_t>(table)];
   TableHandle& handle = Handle(db, table);
+  // With the engine's record image at hand, the buffer decodes each field from it when the field
+  // is asked for, with the conversion Store makes below. Fields the dictionary lacks still fail
+  // here, and NAMES' numbers kept as text take their own conversion.
+  int lazy_fields = 0;
+  if (const btrieve::Table* engine = handle.EngineTable();
+      engine != nullptr && engine->definition() != nullptr) {
+    buffer.Adopt(engine->record(), engine->shared_definition());
+    lazy_fields = static_cast<int>(std::min(engine->definition()->fields.size(),
+                                            static_cast<std::size_t>(buffer.field_count())));
+  }
   // A field whose transfer fails is cleared (texts blank, numbers 0) and every other field is
   // overwritten, so the buffer ends as clearing it all first (SALESITEM's rule) would leave it,
   // without clearing every field of every sale line twice.
   for (int field = 0; field < buffer.field_count(); ++field) {
+    if (field < lazy_fields && !IsNamesTextNumber(table, field)) continue;
     const std::optional<btrieve::FieldValue> value = Checked(db, table, handle.GetField(field));
     const bool stored =
         value && (IsNamesTextNumber(table, field) ? StoreNamesNumber(buffer, field, *value)
