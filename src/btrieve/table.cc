@@ -30,6 +30,7 @@ Status Table::Open() {
   const TableDef* table = nullptr;
   if (Status s = FindDefinition(&dictionary, &table); !s.ok()) return status_ = s;
   definition_ = std::make_shared<const TableDef>(*table);
+  definition_length_ = definition_->RecordLength();
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
   std::unique_ptr<EngineFile> file;
   EngineOpen how;
@@ -43,8 +44,7 @@ Status Table::Open() {
   }
   if (!opened.ok()) return status_ = opened;
   file_ = std::move(file);
-  record_.assign(std::max<std::size_t>(definition_->RecordLength(), file_->layout().record_length),
-                 0);
+  record_.assign(std::max<std::size_t>(definition_length_, file_->layout().record_length), 0);
   return status_ = Status::Ok();
 }
 
@@ -80,9 +80,7 @@ int Table::Perform(int operation) {
   if (status_.ok() && !data_.empty() && base != kOpGetPosition && base != kOpStat) {
     // The image before the operation stays in data_ only to be overwritten by the next one.
     record_.swap(data_);
-    if (definition_ && record_.size() < definition_->RecordLength()) {
-      record_.resize(definition_->RecordLength(), 0);
-    }
+    if (record_.size() < definition_length_) record_.resize(definition_length_, 0);
   }
   return status_.code();
 }

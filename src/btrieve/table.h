@@ -112,6 +112,8 @@ class Table {
   Bytes key_;
   // The data buffer of an operation, kept from one to the next so that a read allocates nothing.
   Bytes data_;
+  // The definition's record length, which a read pads the record image to.
+  std::size_t definition_length_ = 0;
 };
 
 }  // namespace btrieve

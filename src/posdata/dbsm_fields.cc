@@ -109,14 +109,20 @@ void DBSM_CopyHandleToBuffer(PosDatabase& db, int table) {
   // A field whose transfer fails is cleared (texts blank, numbers 0) and every other field is
   // overwritten, so the buffer ends as clearing it all first (SALESITEM's rule) would leave it,
   // without clearing every field of every sale line twice.
-  for (int field = 0; field < buffer.field_count(); ++field) {
-    if (field < lazy_fields && !IsNamesTextNumber(table, field)) continue;
+  const auto copy = [&](int field) {
     const std::optional<btrieve::FieldValue> value = Checked(db, table, handle.GetField(field));
     const bool stored =
         value && (IsNamesTextNumber(table, field) ? StoreNamesNumber(buffer, field, *value)
                                                   : buffer.Store(field, *value));
     if (!stored) buffer.ClearField(field);
+  };
+  // In field order, as the failures are reported.
+  if (table == kNames) {
+    for (int field : {names::kVisits, names::kCreditLimit, names::kPoints}) {
+      if (field < lazy_fields) copy(field);
+    }
   }
+  for (int field = lazy_fields; field < buffer.field_count(); ++field) copy(field);
   Entry(db, table).Status = static_cast<std::int16_t>(handle.Status());
 }
 
