@@ -189,8 +189,13 @@ class FileSource final : public PageSource {
   std::size_t Capacity() const {
     return std::max<std::size_t>(8, cache_bytes_ / std::max<std::uint32_t>(page_size(), 512));
   }
-  // Room is always left for the cold pages of the operation in progress.
-  std::size_t HotCapacity() const { return Capacity() - Capacity() / 8; }
+  // Room is always left for the cold pages of the operation in progress: a lookup's record, a
+  // walk's next data pages, two read-ahead runs of a scan. The rest may hold an index, which a
+  // lookup at random needs more of than data.
+  std::size_t HotCapacity() const {
+    const std::size_t room = std::max<std::size_t>(Capacity() / 32, 2 * kBlockPages + 8);
+    return Capacity() - std::min(room, Capacity() / 8);
+  }
 
   List& ListOf(std::size_t i) { return slots_[i].hot ? hot_ : cold_; }
 
