@@ -20,7 +20,7 @@ IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const Key
       capacity_((layout.page_size - 12) / key.ExpectedEntrySize()),
       page_type_(static_cast<std::uint8_t>(kPageIndexBase + key.number)) {}
 
-const std::uint8_t* IndexTree::Page(std::uint32_t page) const { return pages_.Page(page); }
+const std::uint8_t* IndexTree::Page(std::uint32_t page) const { return pages_.IndexPage(page); }
 
 std::uint16_t IndexTree::Count(const std::uint8_t* page) const {
   const std::uint16_t n = LoadU16(page + 6);

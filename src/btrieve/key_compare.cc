@@ -234,15 +234,32 @@ int KeyComparator::Compare(const std::uint8_t* a, const std::uint8_t* b) const {
   return 0;
 }
 
+namespace {
+
+// Bytes of a segment beyond the end of the record are zero.
+std::uint8_t* CopySegment(std::span<const std::uint8_t> record, std::size_t position,
+                          std::size_t length, std::uint8_t* out) {
+  const std::size_t available =
+      position < record.size() ? std::min<std::size_t>(length, record.size() - position) : 0;
+  if (available > 0) std::memcpy(out, record.data() + position, available);
+  if (available < length) std::memset(out + available, 0, length - available);
+  return out + length;
+}
+
+}  // namespace
+
 void KeyComparator::Extract(std::span<const std::uint8_t> record, std::uint8_t* out) const {
-  for (const Segment& s : segments_) {
-    const std::size_t available = s.position < record.size()
-                                      ? std::min<std::size_t>(s.length, record.size() - s.position)
-                                      : 0;
-    if (available > 0) std::memcpy(out, record.data() + s.position, available);
-    if (available < s.length) std::memset(out + available, 0, s.length - available);
-    out += s.length;
-  }
+  for (const Segment& s : segments_) out = CopySegment(record, s.position, s.length, out);
+}
+
+std::uint16_t KeyLength(const KeyLayout& key) {
+  std::uint16_t length = 0;
+  for (const KeySegment& s : key.segments) length = static_cast<std::uint16_t>(length + s.length);
+  return length;
+}
+
+void ExtractKey(const KeyLayout& key, std::span<const std::uint8_t> record, std::uint8_t* out) {
+  for (const KeySegment& s : key.segments) out = CopySegment(record, s.position, s.length, out);
 }
 
 bool KeyComparator::IsNull(const std::uint8_t* key) const {

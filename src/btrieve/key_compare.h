@@ -45,6 +45,11 @@ class KeyComparator {
   bool null_any_ = false;
 };
 
+// A key's length and a record's value of it, as KeyComparator gives them, without building one:
+// the table handle makes a search value before every operation.
+std::uint16_t KeyLength(const KeyLayout& key);
+void ExtractKey(const KeyLayout& key, std::span<const std::uint8_t> record, std::uint8_t* out);
+
 // Compares one segment value of the given type (exposed for tests). `acs` may be null.
 int CompareSegment(std::uint8_t type, const std::uint8_t* a, const std::uint8_t* b,
                    std::uint16_t length, const std::uint8_t* acs, bool case_insensitive);

@@ -131,23 +131,8 @@ class FileSource final : public PageSource {
     return Status::Ok();
   }
 
-  const std::uint8_t* Page(std::uint32_t page) override {
-    if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
-      return prefix_.data() + static_cast<std::size_t>(page) * page_size();
-    }
-    // Record reads ask for the same page several times in a row.
-    if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_);
-    // Another process may have made the file longer since its size was read.
-    if (page >= page_count() && (!file_->Size(&size_).ok() || page >= page_count())) {
-      return nullptr;
-    }
-    if (const auto hit = where_.find(page); hit != where_.end()) {
-      last_page_ = page;
-      last_slot_ = hit->second;
-      return Touch(hit->second);
-    }
-    return Load(page);
-  }
+  const std::uint8_t* Page(std::uint32_t page) override { return Fetch(page, false); }
+  const std::uint8_t* IndexPage(std::uint32_t page) override { return Fetch(page, true); }
 
   void Unpin() override { ++epoch_; }
 
@@ -184,11 +169,34 @@ class FileSource final : public PageSource {
     std::uint64_t before = 0;
   };
 
+  const std::uint8_t* Fetch(std::uint32_t page, bool index) {
+    if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
+      return prefix_.data() + static_cast<std::size_t>(page) * page_size();
+    }
+    // Record reads ask for the same page several times in a row.
+    if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_, index);
+    // Another process may have made the file longer since its size was read.
+    if (page >= page_count() && (!file_->Size(&size_).ok() || page >= page_count())) {
+      return nullptr;
+    }
+    if (const auto hit = where_.find(page); hit != where_.end()) {
+      last_page_ = page;
+      last_slot_ = hit->second;
+      return Touch(hit->second, index);
+    }
+    return Load(page, index);
+  }
+
   std::size_t Capacity() const {
     return std::max<std::size_t>(8, cache_bytes_ / std::max<std::uint32_t>(page_size(), 512));
   }
-  // Room is always left for the cold pages of the operation in progress.
-  std::size_t HotCapacity() const { return Capacity() - Capacity() / 8; }
+  // Room is always left for the cold pages of the operation in progress: a lookup's record, a
+  // walk's next data pages, two read-ahead runs of a scan. The rest may hold an index, which a
+  // lookup at random needs more of than data.
+  std::size_t HotCapacity() const {
+    const std::size_t room = std::max<std::size_t>(Capacity() / 32, 2 * kBlockPages + 8);
+    return Capacity() - std::min(room, Capacity() / 8);
+  }
 
   List& ListOf(std::size_t i) { return slots_[i].hot ? hot_ : cold_; }
 
@@ -211,9 +219,13 @@ class FileSource final : public PageSource {
     ++list.size;
   }
 
-  const std::uint8_t* Touch(std::size_t i) {
+  // `index`: the page is an index page, hot from its first use.
+  const std::uint8_t* Touch(std::size_t i, bool index = false) {
     Slot& slot = slots_[i];
-    const bool hot = slot.hot || slot.epoch != epoch_;
+    // Touched already by this operation: its place in the lists is settled (one operation asks
+    // for the same few pages over and over).
+    if (slot.epoch == epoch_ && (slot.hot || !index)) return slot.bytes.get();
+    const bool hot = slot.hot || slot.epoch != epoch_ || index;
     slot.epoch = epoch_;
     if (ListOf(i).head != i || slot.hot != hot) {
       Unlink(i);
@@ -227,7 +239,7 @@ class FileSource final : public PageSource {
     return slot.bytes.get();
   }
 
-  const std::uint8_t* Load(std::uint32_t page) {
+  const std::uint8_t* Load(std::uint32_t page, bool index) {
     const std::uint32_t block = page / kBlockPages;
     if (block >= block_misses_.size()) block_misses_.resize(block + 1);
     BlockMisses& seen = block_misses_[block];
@@ -263,7 +275,7 @@ class FileSource final : public PageSource {
     if (hit == where_.end()) return nullptr;
     last_page_ = page;
     last_slot_ = hit->second;
-    return Touch(hit->second);
+    return Touch(hit->second, index);
   }
 
   bool ReadRun(std::uint32_t first, std::uint32_t count) {
@@ -306,7 +318,7 @@ class FileSource final : public PageSource {
     }
     if (victim == kNone) {
       slots_.push_back(Slot{});
-      slots_.back().bytes = std::make_unique<std::uint8_t[]>(page_size());
+      slots_.back().bytes = std::make_unique_for_overwrite<std::uint8_t[]>(page_size());
       victim = slots_.size() - 1;
       PushFront(victim, false);
     } else {

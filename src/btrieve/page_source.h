@@ -46,6 +46,10 @@ class PageSource {
   }
   // The bytes of physical page `page`, or nullptr past the end or when it cannot be read.
   virtual const std::uint8_t* Page(std::uint32_t page) = 0;
+  // The same for a page of an index. Index pages are kept over data pages from their first read:
+  // every lookup passes the levels above the leaves, and a leaf serves every lookup that reaches
+  // it, where a data page serves one record.
+  virtual const std::uint8_t* IndexPage(std::uint32_t page) { return Page(page); }
   // Lets the pages fetched so far be dropped.
   virtual void Unpin() {}
   // Forgets everything read, for when another process has changed the file.

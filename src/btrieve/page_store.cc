@@ -74,7 +74,11 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
   return Status::Ok();
 }
 
-const std::uint8_t* PageStore::Page(std::uint32_t page) const {
+const std::uint8_t* PageStore::Page(std::uint32_t page) const { return Fetch(page, false); }
+
+const std::uint8_t* PageStore::IndexPage(std::uint32_t page) const { return Fetch(page, true); }
+
+const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
   if (!changes_.empty()) {
     const auto changed = changes_.find(page);
     if (changed != changes_.end()) return changed->second.data();
@@ -84,7 +88,7 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const {
     if (page == 0 || page >= page_limit_) return nullptr;
     physical = physical_[page];
   }
-  return source_->Page(physical);
+  return index ? source_->IndexPage(physical) : source_->Page(physical);
 }
 
 std::uint8_t* PageStore::Mutable(std::uint32_t page) {

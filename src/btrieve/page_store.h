@@ -42,6 +42,8 @@ class PageStore {
   // The bytes of a page, or nullptr when the number is out of range or maps outside the file.
   // Valid until the next Unpin().
   const std::uint8_t* Page(std::uint32_t page) const;
+  // The same for a page of an index, which the cache keeps over data pages.
+  const std::uint8_t* IndexPage(std::uint32_t page) const;
   // Lets the pages fetched so far be dropped from the cache.
   void Unpin() const { source_->Unpin(); }
   // New format: the PAT type of a logical page (kPageFree when unknown). Old format: kPageFree.
@@ -77,6 +79,8 @@ class PageStore {
   }
 
  private:
+  const std::uint8_t* Fetch(std::uint32_t page, bool index) const;
+
   PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;
   std::uint32_t physical_pages_ = 0;

@@ -29,7 +29,8 @@ Status Table::Open() {
   Dictionary dictionary;
   const TableDef* table = nullptr;
   if (Status s = FindDefinition(&dictionary, &table); !s.ok()) return status_ = s;
-  definition_ = std::make_unique<TableDef>(*table);
+  definition_ = std::make_shared<const TableDef>(*table);
+  definition_length_ = definition_->RecordLength();
   const std::filesystem::path path = file_name_.empty() ? dictionary.DataFile(*table) : file_name_;
   std::unique_ptr<EngineFile> file;
   EngineOpen how;
@@ -43,8 +44,7 @@ Status Table::Open() {
   }
   if (!opened.ok()) return status_ = opened;
   file_ = std::move(file);
-  record_.assign(std::max<std::size_t>(definition_->RecordLength(), file_->layout().record_length),
-                 0);
+  record_.assign(std::max<std::size_t>(definition_length_, file_->layout().record_length), 0);
   return status_ = Status::Ok();
 }
 
@@ -72,17 +72,15 @@ int Table::Perform(int operation) {
   // The search value of a keyed read comes from the key's fields in the record image.
   const KeyLayout* key = file_->layout().FindKey(key_number_);
   if (key != nullptr) {
-    const KeyComparator compare(*key, file_->layout());
-    key_.resize(compare.key_length());
-    compare.Extract(record_, key_.data());
+    key_.resize(KeyLength(*key));
+    ExtractKey(*key, record_, key_.data());
   }
-  Bytes data = record_;
-  status_ = file_->Call(operation, key_number_, &key_, &data);
-  if (status_.ok() && !data.empty() && base != kOpGetPosition && base != kOpStat) {
-    record_ = std::move(data);
-    if (definition_ && record_.size() < definition_->RecordLength()) {
-      record_.resize(definition_->RecordLength(), 0);
-    }
+  data_.assign(record_.begin(), record_.end());
+  status_ = file_->Call(operation, key_number_, &key_, &data_);
+  if (status_.ok() && !data_.empty() && base != kOpGetPosition && base != kOpStat) {
+    // The image before the operation stays in data_ only to be overwritten by the next one.
+    record_.swap(data_);
+    if (record_.size() < definition_length_) record_.resize(definition_length_, 0);
   }
   return status_.code();
 }

@@ -71,6 +71,9 @@ class Table {
 
   // The table's definition (fields in dictionary order); nullptr before the first Open.
   const TableDef* definition() const { return definition_.get(); }
+  // The same, shared: a record buffer that decodes fields later holds on to the definitions that
+  // place them.
+  const std::shared_ptr<const TableDef>& shared_definition() const { return definition_; }
   std::size_t field_count() const;
 
   FieldResult GetField(int index) const;
@@ -102,11 +105,15 @@ class Table {
   int key_number_ = 0;
   bool salvage_ = false;
   Status status_;
-  std::unique_ptr<TableDef> definition_;
+  std::shared_ptr<const TableDef> definition_;
   std::shared_ptr<Engine> engine_;
   std::unique_ptr<EngineFile> file_;
   Bytes record_;
   Bytes key_;
+  // The data buffer of an operation, kept from one to the next so that a read allocates nothing.
+  Bytes data_;
+  // The definition's record length, which a read pads the record image to.
+  std::size_t definition_length_ = 0;
 };
 
 }  // namespace btrieve

@@ -1,5 +1,6 @@
 #include "posdata/dbsm_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -95,16 +96,33 @@ void DBSM_CopyHandleToBuffer(PosDatabase& db, int table) {
   if (table < 0 || table >= kTableCount) return;
   RecordBuffer& buffer = db.buffers[static_cast<std::size_t>(table)];
   TableHandle& handle = Handle(db, table);
+  // With the engine's record image at hand, the buffer decodes each field from it when the field
+  // is asked for, with the conversion Store makes below. Fields the dictionary lacks still fail
+  // here, and NAMES' numbers kept as text take their own conversion.
+  int lazy_fields = 0;
+  if (const btrieve::Table* engine = handle.EngineTable();
+      engine != nullptr && engine->definition() != nullptr) {
+    buffer.Adopt(engine->record(), engine->shared_definition());
+    lazy_fields = static_cast<int>(std::min(engine->definition()->fields.size(),
+                                            static_cast<std::size_t>(buffer.field_count())));
+  }
   // A field whose transfer fails is cleared (texts blank, numbers 0) and every other field is
   // overwritten, so the buffer ends as clearing it all first (SALESITEM's rule) would leave it,
   // without clearing every field of every sale line twice.
-  for (int field = 0; field < buffer.field_count(); ++field) {
+  const auto copy = [&](int field) {
     const std::optional<btrieve::FieldValue> value = Checked(db, table, handle.GetField(field));
     const bool stored =
         value && (IsNamesTextNumber(table, field) ? StoreNamesNumber(buffer, field, *value)
                                                   : buffer.Store(field, *value));
     if (!stored) buffer.ClearField(field);
+  };
+  // In field order, as the failures are reported.
+  if (table == kNames) {
+    for (int field : {names::kVisits, names::kCreditLimit, names::kPoints}) {
+      if (field < lazy_fields) copy(field);
+    }
   }
+  for (int field = lazy_fields; field < buffer.field_count(); ++field) copy(field);
   Entry(db, table).Status = static_cast<std::int16_t>(handle.Status());
 }
 

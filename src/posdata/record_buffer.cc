@@ -24,12 +24,6 @@ btrieve::FieldValue EmptyValue(FieldKind kind, std::uint16_t width) {
   return std::monostate{};
 }
 
-std::string FixedWidth(std::string_view text, std::uint16_t width) {
-  std::string fixed(text.substr(0, width));
-  fixed.resize(width, ' ');
-  return fixed;
-}
-
 // A text that is one number and nothing else, blanks around it allowed.
 std::optional<double> NumberText(std::string_view text) {
   while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -43,6 +37,17 @@ std::optional<double> NumberText(std::string_view text) {
   }
   return value;
 }
+
+bool FitsWhole(FieldKind kind, double whole) {
+  const bool narrow = kind == FieldKind::kInt16;
+  const double low =
+      narrow ? std::numeric_limits<std::int16_t>::min() : std::numeric_limits<std::int32_t>::min();
+  const double high =
+      narrow ? std::numeric_limits<std::int16_t>::max() : std::numeric_limits<std::int32_t>::max();
+  return whole >= low && whole <= high;
+}
+
+bool FitsSingle(double number) { return !(std::fabs(number) > std::numeric_limits<float>::max()); }
 
 }  // namespace
 
@@ -61,6 +66,7 @@ RecordBuffer::RecordBuffer(int table) : table_(table), layout_(&KezTableDef(tabl
     kinds_.push_back(KindOf(field));
     values_.push_back(EmptyValue(kinds_.back(), field.size));
   }
+  stamps_.assign(values_.size(), serial_);
 }
 
 const btrieve::FieldDef& RecordBuffer::field(int index) const {
@@ -72,7 +78,8 @@ void RecordBuffer::Clear() {
 }
 
 void RecordBuffer::ClearField(int index) {
-  values_[static_cast<std::size_t>(index)] = EmptyValue(kind(index), field(index).size);
+  Own(index);
+  PutEmpty(index);
 }
 
 const std::string& RecordBuffer::Text(int index) const {
@@ -91,42 +98,90 @@ btrieve::Currency RecordBuffer::Money(int index) const {
   return std::get<btrieve::Currency>(Value(index));
 }
 
-// Reuses the field's own string: a read copies every text field of every record.
 void RecordBuffer::SetText(int index, std::string_view text) {
-  btrieve::FieldValue& value = values_[static_cast<std::size_t>(index)];
-  const std::uint16_t width = field(index).size;
-  if (auto* current = std::get_if<std::string>(&value)) {
-    current->assign(text.substr(0, width));
-    current->resize(width, ' ');
-  } else {
-    value = FixedWidth(text, width);
-  }
+  Own(index);
+  PutText(index, text);
 }
 
 void RecordBuffer::SetInteger(int index, std::int32_t value) {
-  values_[static_cast<std::size_t>(index)] =
-      std::int64_t{kind(index) == FieldKind::kInt16 ? static_cast<std::int16_t>(value) : value};
+  Own(index);
+  PutInteger(index, value);
 }
 
 void RecordBuffer::SetSingle(int index, float value) {
+  Own(index);
   values_[static_cast<std::size_t>(index)] = static_cast<double>(value);
 }
 
 void RecordBuffer::SetMoney(int index, btrieve::Currency value) {
+  Own(index);
   values_[static_cast<std::size_t>(index)] = value;
 }
 
 bool RecordBuffer::Store(int index, const btrieve::FieldValue& value) {
+  // A value that does not fit leaves the field as it was, decoded from its record if need be.
+  Settle(index);
+  return Put(index, value);
+}
+
+void RecordBuffer::Adopt(std::span<const std::uint8_t> record,
+                         const std::shared_ptr<const btrieve::TableDef>& fields) {
+  record_.assign(record.begin(), record.end());
+  if (record_fields_ != fields) record_fields_ = fields;
+  ++serial_;
+  for (std::size_t i = record_fields_->fields.size(); i < values_.size(); ++i) {
+    Own(static_cast<int>(i));
+  }
+}
+
+void RecordBuffer::Decode(int index) const {
+  stamps_[static_cast<std::size_t>(index)] = serial_;
+  const btrieve::FieldDef& from = record_fields_->fields[static_cast<std::size_t>(index)];
+  btrieve::FieldView view;
+  const bool stored = btrieve::ViewField(from, record_, &view)
+                          ? PutView(index, view)
+                          : Put(index, btrieve::DecodeField(from, record_));
+  if (!stored) PutEmpty(index);
+}
+
+// The kinds a record's fields have in the KEZ layouts go straight in; the rest converts as Store
+// converts them.
+bool RecordBuffer::PutView(int index, const btrieve::FieldView& view) const {
+  using Kind = btrieve::FieldView::Kind;
+  const FieldKind into = kind(index);
+  if (into == FieldKind::kText && view.kind == Kind::kText) {
+    PutText(index, view.text);
+    return true;
+  }
+  if ((into == FieldKind::kInt16 || into == FieldKind::kInt32) && view.kind == Kind::kInteger) {
+    if (!FitsWhole(into, static_cast<double>(view.integer))) return false;
+    PutInteger(index, static_cast<std::int32_t>(view.integer));
+    return true;
+  }
+  if (into == FieldKind::kSingle && view.kind == Kind::kDouble) {
+    if (!FitsSingle(view.real)) return false;
+    values_[static_cast<std::size_t>(index)] = static_cast<double>(static_cast<float>(view.real));
+    return true;
+  }
+  if (into == FieldKind::kCurrency && view.kind == Kind::kCurrency) {
+    values_[static_cast<std::size_t>(index)] = btrieve::Currency{view.integer};
+    return true;
+  }
+  return Put(index, btrieve::ToFieldValue(view));
+}
+
+bool RecordBuffer::Put(int index, const btrieve::FieldValue& value) const {
+  btrieve::FieldValue& slot = values_[static_cast<std::size_t>(index)];
   if (kind(index) == FieldKind::kText) {
     if (std::holds_alternative<std::monostate>(value)) return false;
     const auto* text = std::get_if<std::string>(&value);
-    SetText(index, text != nullptr ? *text : btrieve::FieldValueText(value));
+    PutText(index, text != nullptr ? *text : btrieve::FieldValueText(value));
     return true;
   }
   // Currency into currency stays exact; everything else goes through its numeric value.
   if (kind(index) == FieldKind::kCurrency) {
     if (const auto* c = std::get_if<btrieve::Currency>(&value)) {
-      SetMoney(index, *c);
+      slot = *c;
       return true;
     }
   }
@@ -136,29 +191,49 @@ bool RecordBuffer::Store(int index, const btrieve::FieldValue& value) {
     case FieldKind::kInt16:
     case FieldKind::kInt32: {
       const double whole = RoundHalfEven(*number);
-      const bool narrow = kind(index) == FieldKind::kInt16;
-      const double low = narrow ? std::numeric_limits<std::int16_t>::min()
-                                : std::numeric_limits<std::int32_t>::min();
-      const double high = narrow ? std::numeric_limits<std::int16_t>::max()
-                                 : std::numeric_limits<std::int32_t>::max();
-      if (whole < low || whole > high) return false;
-      SetInteger(index, static_cast<std::int32_t>(whole));
+      if (!FitsWhole(kind(index), whole)) return false;
+      PutInteger(index, static_cast<std::int32_t>(whole));
       return true;
     }
     case FieldKind::kSingle:
-      if (std::fabs(*number) > std::numeric_limits<float>::max()) return false;
-      SetSingle(index, static_cast<float>(*number));
+      if (!FitsSingle(*number)) return false;
+      slot = static_cast<double>(static_cast<float>(*number));
       return true;
     case FieldKind::kCurrency: {
       const double scaled = std::round(*number * 10000.0);
       if (std::fabs(scaled) >= 9.2e18) return false;
-      SetMoney(index, btrieve::Currency{static_cast<std::int64_t>(scaled)});
+      slot = btrieve::Currency{static_cast<std::int64_t>(scaled)};
       return true;
     }
     case FieldKind::kText:
       break;
   }
   return false;
+}
+
+// Reuses the field's own string: a read copies every text field it is asked for.
+void RecordBuffer::PutText(int index, std::string_view text) const {
+  btrieve::FieldValue& value = values_[static_cast<std::size_t>(index)];
+  const std::uint16_t width = field(index).size;
+  auto* current = std::get_if<std::string>(&value);
+  if (current == nullptr) current = &value.emplace<std::string>();
+  current->assign(text.substr(0, width));
+  current->resize(width, ' ');
+}
+
+void RecordBuffer::PutInteger(int index, std::int32_t value) const {
+  values_[static_cast<std::size_t>(index)] =
+      std::int64_t{kind(index) == FieldKind::kInt16 ? static_cast<std::int16_t>(value) : value};
+}
+
+void RecordBuffer::PutEmpty(int index) const {
+  btrieve::FieldValue& value = values_[static_cast<std::size_t>(index)];
+  if (auto* text = std::get_if<std::string>(&value);
+      text != nullptr && kind(index) == FieldKind::kText) {
+    text->assign(field(index).size, ' ');
+    return;
+  }
+  value = EmptyValue(kind(index), field(index).size);
 }
 
 }  // namespace kez

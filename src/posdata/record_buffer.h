@@ -5,13 +5,16 @@
 #define KEZ_POSDATA_RECORD_BUFFER_H_
 
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "btrieve/dictionary.h"
 #include "btrieve/field_value.h"
+#include "btrieve/field_view.h"
 #include "posdata/kez_layouts.h"
 
 namespace kez {
@@ -50,17 +53,47 @@ class RecordBuffer {
   // is empty, is no number, or does not fit the field.
   bool Store(int index, const btrieve::FieldValue& value);
 
+  // Takes a record as read: its bytes (copied) and the definitions that place its fields in them
+  // (the dictionary's, which need not match this table's layout). A field is decoded from the
+  // bytes, with Store's conversion (empty when that fails), when it is first asked for, unless it
+  // is set before: a job reads few of the fields of the records it walks. Fields the definitions
+  // do not reach keep their values; the caller sets them.
+  void Adopt(std::span<const std::uint8_t> record,
+             const std::shared_ptr<const btrieve::TableDef>& fields);
+
   // The field's value as the table handle takes it: text, whole number, floating point or
   // currency.
   const btrieve::FieldValue& Value(int index) const {
+    Settle(index);
     return values_[static_cast<std::size_t>(index)];
   }
 
  private:
+  // Field `index` is set by the caller: an adopted record's bytes no longer decide it.
+  void Own(int index) { stamps_[static_cast<std::size_t>(index)] = serial_; }
+  // Decodes field `index` from the adopted record unless that is done or the field was set since.
+  // The buffer's values are a cache of the record's bytes, so this is allowed on a const buffer.
+  void Settle(int index) const {
+    if (stamps_[static_cast<std::size_t>(index)] != serial_) Decode(index);
+  }
+  void Decode(int index) const;
+  // The conversions of Store and the setters, into the value slot of field `index`.
+  bool Put(int index, const btrieve::FieldValue& value) const;
+  bool PutView(int index, const btrieve::FieldView& view) const;
+  void PutText(int index, std::string_view text) const;
+  void PutInteger(int index, std::int32_t value) const;
+  void PutEmpty(int index) const;
+
   int table_;
   const btrieve::TableDef* layout_;
   std::vector<FieldKind> kinds_;
-  std::vector<btrieve::FieldValue> values_;
+  mutable std::vector<btrieve::FieldValue> values_;
+  // Per field, the record (serial_) whose bytes or caller it took its value from; a field whose
+  // stamp is older is decoded from record_ when it is asked for.
+  mutable std::vector<std::uint64_t> stamps_;
+  std::uint64_t serial_ = 0;
+  std::vector<std::uint8_t> record_;
+  std::shared_ptr<const btrieve::TableDef> record_fields_;
 };
 
 // The numeric value of a field value: numbers as they are, currency divided out, text read as a

@@ -50,6 +50,11 @@ class TableHandle {
   virtual btrieve::FieldResult GetField(std::string_view name) const = 0;
   virtual btrieve::Status SetField(int index, const btrieve::FieldValue& value) = 0;
   virtual btrieve::Status SetField(std::string_view name, const btrieve::FieldValue& value) = 0;
+
+  // The engine's table behind the handle, whose record image and field definitions let a read's
+  // fields be decoded straight from its bytes; nullptr for a handle without one, whose fields are
+  // read one by one through GetField.
+  virtual const btrieve::Table* EngineTable() const { return nullptr; }
 };
 
 // A handle over the record engine's btrieve::Table.
@@ -81,6 +86,8 @@ class EngineTableHandle : public TableHandle {
   btrieve::Status SetField(std::string_view name, const btrieve::FieldValue& value) override {
     return table_.SetField(name, value);
   }
+
+  const btrieve::Table* EngineTable() const override { return &table_; }
 
   btrieve::Table& table() { return table_; }
 
