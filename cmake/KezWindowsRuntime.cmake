@@ -9,6 +9,7 @@
 # kez_deploy_windows_qt_runtime(<target>): copies them beside <target> after each build.
 
 function(kez_windows_qt_runtime dlls_var plugins_var)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Network)  # their targets, in this folder
   set(dlls)
   foreach(module Core Gui Widgets Network)
     list(APPEND dlls "$<TARGET_FILE:Qt6::${module}>")

@@ -11,8 +11,15 @@ cmake --install "$build" --prefix "$work/stage" --strip >"$work.log"
 stage=$work/stage/bin
 win64=()
 [ "$arch" = x64 ] && win64=(--win64)
-(cd "$stage" && find . -type f ! -name KEZDataAggregator.ini | sed 's|^\./||' | sort) |
-  wixl-heat --var var.Stage --directory-ref INSTALLDIR --component-group ProgramFiles \
-    "${win64[@]}" >"$work/files.wxs"
-wixl -a "$arch" -D Version="$version" -D Stage="$stage" -D Icon="$icon" -o "$output" \
-  "$here/setup.wxs" "$work/files.wxs"
+find "$stage" -type f ! -name KEZDataAggregator.ini | sort |
+  wixl-heat --prefix "$stage/" --var var.Stage --directory-ref INSTALLDIR \
+    --component-group ProgramFiles "${win64[@]}" >"$work/files.wxs"
+# wixl finds sources by relative paths only.
+cp "$icon" "$work/program.ico"
+(cd "$work" && wixl -a "$arch" -D Version="$version" -D Stage=stage/bin -D Icon=program.ico \
+  -o "$output" "$here/setup.wxs" files.wxs)
+# wixl has no NeverOverwrite or Permanent: the settings file's component gets them here, so that a
+# new install never replaces the store's settings and an uninstall leaves them.
+attributes=$(msiinfo export "$output" Component | awk -F'\t' '$1 == "SettingsFile" {print $4}')
+[ -n "$attributes" ] || { echo "make_setup: no SettingsFile component" >&2; exit 1; }
+msibuild "$output" -q "UPDATE \`Component\` SET \`Attributes\` = $((attributes | 16 | 128)) WHERE \`Component\` = 'SettingsFile'"

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
-# The Windows setup program under wine, in a wine prefix of its own: a silent install for the
-# user puts the programs, their default files, the Start-menu and Startup entries and the
-# uninstall entry in place; kezagg.exe and the tray program run from the installed folder (a
-# first start over a sample store shows the settings window and no message box, and logs); an
-# uninstall while the tray program runs changes nothing; one after it has ended takes away what
-# the setup put there and leaves the log and the settings file.
-#   windows_setup_test.sh SETUP_EXE
+# The Windows Installer package under wine, in a wine prefix of its own: a quiet install for the
+# user puts the programs, their default files, and the Start-menu and Startup entries in place and
+# keeps a settings file that is already there; kezagg.exe and the tray program run from the
+# installed folder (a first start over a sample store shows the settings window and no message
+# box, and logs); an uninstall takes away what the package put there and leaves the log and the
+# settings file.
+#   windows_setup_test.sh PACKAGE.msi
 set -euo pipefail
-setup=$(realpath "${1:?usage: windows_setup_test.sh SETUP_EXE}")
-[ -f "$setup" ] || { echo "FAIL: no $setup: build the windows_setup target first" >&2; exit 1; }
+msi=$(realpath "${1:?usage: windows_setup_test.sh PACKAGE.msi}")
+[ -f "$msi" ] || { echo "FAIL: no $msi: build the windows_setup target first" >&2; exit 1; }
 work=$(mktemp -d)
 export WINEPREFIX=$work/wine WINEDEBUG=-all
 cleanup() {
@@ -21,20 +21,27 @@ fail() {
   exit 1
 }
 
-wine "$setup" /S
+wineboot -i >/dev/null 2>&1
 wineserver -w
 user_dir=$(find "$WINEPREFIX/drive_c/users" -mindepth 1 -maxdepth 1 -type d ! -name Public | head -n1)
 dir="$user_dir/AppData/Local/Programs/KEZ Data Aggregator"
-for file in kezagg.exe kez-data-aggregator.exe KEZBTERR.MSG KEZDataAggregator.ini uninstall.exe \
-  Qt6Core.dll Qt6Widgets.dll platforms/qwindows.dll styles/qwindowsvistastyle.dll \
-  libstdc++-6.dll THIRD-PARTY.txt LGPL-3.txt; do
+# A settings file from an earlier install, with the store's own values.
+mkdir -p "$dir"
+printf '[Log]\r\nSaveLog=Y\r\n\r\n[Backup Directory]\r\nStore Number=00042\r\n' >"$dir/KEZDataAggregator.ini"
+cp "$dir/KEZDataAggregator.ini" "$work/settings-before"
+
+wine msiexec /i "$(winepath -w "$msi")" /qn
+wineserver -w
+for file in kezagg.exe kez-data-aggregator.exe KEZBTERR.MSG Qt6Core.dll Qt6Widgets.dll \
+  platforms/qwindows.dll styles/qwindowsvistastyle.dll libstdc++-6.dll THIRD-PARTY.txt \
+  LGPL-3.txt; do
   [ -f "$dir/$file" ] || fail "the install lacks $file"
 done
+cmp -s "$dir/KEZDataAggregator.ini" "$work/settings-before" || fail "the install replaced the settings file"
 menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+startup=$(find "$menu" -maxdepth 1 -iname startup)  # wine spells it StartUp
 [ -f "$menu/KEZ Data Aggregator.lnk" ] || fail "no Start-menu entry"
-[ -f "$menu/Startup/KEZ Data Aggregator.lnk" ] || fail "no Startup entry"
-key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\KEZ Data Aggregator'
-wine reg query "$key" /v UninstallString >/dev/null 2>&1 || fail "no uninstall entry"
+[ -f "$startup/KEZ Data Aggregator.lnk" ] || fail "no Startup entry"
 
 # kezagg from the installed folder keeps its files there (the folder is the user's own).
 version=$(wine "$dir/kezagg.exe" --version | tr -d '\r')
@@ -60,24 +67,19 @@ if [ "$platform" = windows ]; then
   windows=$(xwininfo -root -tree | grep -o '"[^"]*"' || true)
   grep -qx '"Marketing Portal"' <<<"$windows" || fail "no settings window: $windows"
   for title in '"Error"' '"KEZ Marketing Portal"' '"KEZ Data Aggregator"' '"KEZ DBSM System"'; do
-    grep -qx "$title" <<<"$windows" && fail "a message box came up: $title"
+    if grep -qx "$title" <<<"$windows"; then fail "a message box came up: $title"; fi
   done
 fi
-
-# Uninstalling while the program runs gives up (a silent run does not wait for the user).
-wine "$dir/uninstall.exe" /S _?="$(winepath -w "$dir")" || true
-[ -f "$dir/kez-data-aggregator.exe" ] || fail "uninstall removed files of a running program"
-
 wineserver -k
 sleep 1
-wine "$dir/uninstall.exe" /S
+
+wine msiexec /x "$(winepath -w "$msi")" /qn
 wineserver -w
-for file in kezagg.exe kez-data-aggregator.exe Qt6Core.dll platforms uninstall.exe KEZBTERR.MSG; do
-  [ ! -e "$dir/$file" ] || fail "uninstall left $file"
+for file in kezagg.exe kez-data-aggregator.exe Qt6Core.dll platforms KEZBTERR.MSG; do
+  [ ! -e "$dir/$file" ] || fail "the uninstall left $file"
 done
-[ -f "$dir/KEZDataAggregator.log" ] || fail "uninstall took the log"
-[ -f "$dir/KEZDataAggregator.ini" ] || fail "uninstall took the settings file"
+[ -f "$dir/KEZDataAggregator.log" ] || fail "the uninstall took the log"
+cmp -s "$dir/KEZDataAggregator.ini" "$work/settings-before" || fail "the uninstall took the settings file"
 [ ! -e "$menu/KEZ Data Aggregator.lnk" ] || fail "the Start-menu entry stayed"
-[ ! -e "$menu/Startup/KEZ Data Aggregator.lnk" ] || fail "the Startup entry stayed"
-if wine reg query "$key" >/dev/null 2>&1; then fail "the uninstall entry stayed"; fi
-echo "windows setup: ok ($(du -h "$setup" | cut -f 1))"
+[ ! -e "$startup/KEZ Data Aggregator.lnk" ] || fail "the Startup entry stayed"
+echo "windows setup: ok ($(du -h "$msi" | cut -f 1))"
