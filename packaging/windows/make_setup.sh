@@ -10,13 +10,14 @@ rm -rf "$work"
 cmake --install "$build" --prefix "$work/stage" --strip >"$work.log"
 stage=$work/stage/bin
 win64=()
-[ "$arch" = x64 ] && win64=(--win64)
+win64_var=no
+[ "$arch" = x64 ] && win64=(--win64) && win64_var=yes
 find "$stage" -type f ! -name KEZDataAggregator.ini | sort |
   wixl-heat --prefix "$stage/" --var var.Stage --directory-ref INSTALLDIR \
     --component-group ProgramFiles "${win64[@]}" >"$work/files.wxs"
 # wixl finds sources by relative paths only.
 cp "$icon" "$work/program.ico"
-(cd "$work" && wixl -a "$arch" -D Version="$version" -D Stage=stage/bin -D Icon=program.ico \
+(cd "$work" && wixl -a "$arch" -D Version="$version" -D Stage=stage/bin -D Icon=program.ico -D Win64=$win64_var \
   -o "$output" "$here/setup.wxs" files.wxs)
 # wixl has no NeverOverwrite or Permanent: the settings file's component gets them here, so that a
 # new install never replaces the store's settings and an uninstall leaves them.
