@@ -36,6 +36,9 @@ endfunction()
 
 function(kez_deploy_windows_qt_runtime target)
   kez_windows_qt_runtime(dlls plugins)
+  if(TARGET Qt6::Test)  # the window tests
+    list(APPEND dlls "$<TARGET_FILE:Qt6::Test>")
+  endif()
   # The window tests run on the offscreen platform.
   list(APPEND plugins "platforms|$<TARGET_FILE:Qt6::QOffscreenIntegrationPlugin>")
   set(commands COMMAND ${CMAKE_COMMAND} -E copy_if_different ${dlls} "$<TARGET_FILE_DIR:${target}>")

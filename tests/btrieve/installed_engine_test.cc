@@ -194,16 +194,23 @@ TEST(InstalledEngineInterface, LibrariesThatCannotServeAreNamedWithTheReason) {
   EXPECT_EQ(engine, nullptr);
 
   // A library that loads but is no engine.
-  const Status no_entry = LoadInstalledEngine("libm.so.6", &engine);
+#ifdef _WIN32
+  const std::string system_library = "kernel32.dll";
+  const std::string first_usual = sizeof(void*) == 8 ? "W64BTRV.DLL" : "WBTRV32.DLL";
+#else
+  const std::string system_library = "libm.so.6";
+  const std::string first_usual = "libpsqlmif.so";
+#endif
+  const Status no_entry = LoadInstalledEngine(system_library, &engine);
   EXPECT_EQ(no_entry.code(), kRecordManagerInactive);
-  EXPECT_NE(no_entry.detail().find("libm.so.6: loaded, but it has no BTRCALL entry point"),
+  EXPECT_NE(no_entry.detail().find(system_library + ": loaded, but it has no BTRCALL entry point"),
             std::string::npos)
       << no_entry.detail();
 
   // Without a name the usual libraries are looked for, every one named.
   const std::vector<std::string> usual = InstalledEngineCandidates("");
   ASSERT_FALSE(usual.empty());
-  EXPECT_EQ(usual.front(), "libpsqlmif.so");
+  EXPECT_EQ(usual.front(), first_usual);
   EXPECT_EQ(InstalledEngineCandidates("/x/lib.so"), std::vector<std::string>{"/x/lib.so"});
 }
 

@@ -3,7 +3,7 @@
 # user puts the programs, their default files, and the Start-menu and Startup entries in place and
 # keeps a settings file that is already there; kezagg.exe and the tray program run from the
 # installed folder (a first start over a sample store shows the settings window and no message
-# box, and logs); an uninstall takes away what the package put there and leaves the log and the
+# box (window titles read with xdotool), and logs); an uninstall takes away what the package put there and leaves the log and the
 # settings file.
 #   windows_setup_test.sh PACKAGE.msi
 set -euo pipefail
@@ -64,10 +64,11 @@ grep -q 'Record engine:' "$dir/KEZDataAggregator.log" 2>/dev/null ||
   fail "the tray program wrote no log: $(cat "$work/tray.log")"
 if [ "$platform" = windows ]; then
   sleep 2
-  windows=$(xwininfo -root -tree | grep -o '"[^"]*"' || true)
-  grep -qx '"Marketing Portal"' <<<"$windows" || fail "no settings window: $windows"
-  for title in '"Error"' '"KEZ Marketing Portal"' '"KEZ Data Aggregator"' '"KEZ DBSM System"'; do
-    if grep -qx "$title" <<<"$windows"; then fail "a message box came up: $title"; fi
+  # Windows on screen only: the tray's own window is hidden and carries the application title.
+  shown() { xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1; }
+  shown "Marketing Portal" || fail "no settings window"
+  for title in "Error" "KEZ Marketing Portal" "KEZ Data Aggregator" "KEZ DBSM System"; do
+    if shown "$title"; then fail "a message box came up: $title"; fi
   done
 fi
 wineserver -k
