@@ -66,16 +66,54 @@ void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractFile
   lines.EndLine();
 }
 
+// Where the lines file stands after a read: the line the item buffer holds, which is the entry
+// the next step along the sale-and-line key starts from.
+struct LineCursor {
+  bool holds = false;
+  std::int32_t sale = 0;
+  std::int32_t line = 0;
+};
+
+enum class NextLine { kRead, kAbsent, kUnknown };
+
+// Lines are keyed by sale and line number. The cursor stands on the entry after the line before
+// the wanted one (the previous line of the sale, or the last line of an earlier sale): when it
+// holds the wanted line, that line is read; when it holds a higher key, the line does not exist.
+// One step along the index then replaces a lookup from its root for every line.
+NextLine Classify(const LineCursor& at, std::int32_t sale, std::int32_t line) {
+  if (!at.holds) return NextLine::kUnknown;
+  if (at.sale == sale && at.line == line) return NextLine::kRead;
+  // Negative numbers sort differently under signed and unsigned key types: those are looked up.
+  if (at.sale < 0 || sale < 0 || at.line < 0) return NextLine::kUnknown;
+  if (at.sale > sale || (at.sale == sale && at.line > line)) return NextLine::kAbsent;
+  return NextLine::kUnknown;
+}
+
+LineCursor StepAlongLines(PosDatabase& db) {
+  if (!DBSM_TableOp(db, kSalesItem, btrieve::kOpGetNext, line::kBySaleAndLine)) return {};
+  const RecordBuffer& item = db.buffers[kSalesItem];
+  return {true, item.Integer(line::kSaleNumber), item.Integer(line::kLineNumber)};
+}
+
 // The sale's lines 1, 2, 3, ... up to the first number that is missing.
-void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark) {
+void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cursor) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& item = db.buffers[kSalesItem];
+  const std::int32_t sale_number = sale.Integer(head::kSaleNumber);
   std::int32_t line_number = 1;
   for (;;) {
-    item.SetInteger(line::kSaleNumber, sale.Integer(head::kSaleNumber));
-    item.SetInteger(line::kLineNumber, line_number);
-    if (!DBSM_TableOp(db, kSalesItem, btrieve::kOpGetEqual, line::kBySaleAndLine)) return;
+    if (line_number > 1) cursor = StepAlongLines(db);
     if (ReadingFailed(db, mark)) return;
+    const NextLine next = Classify(cursor, sale_number, line_number);
+    if (next == NextLine::kAbsent) return;
+    if (next == NextLine::kUnknown) {
+      cursor = {};
+      item.SetInteger(line::kSaleNumber, sale_number);
+      item.SetInteger(line::kLineNumber, line_number);
+      if (!DBSM_TableOp(db, kSalesItem, btrieve::kOpGetEqual, line::kBySaleAndLine)) return;
+      if (ReadingFailed(db, mark)) return;
+      cursor = {true, sale_number, line_number};
+    }
     AddSaleLine(sale, item, lines);
     line_number = item.Integer(line::kLineNumber) + 1;
     // A line number field holds 16 bits; past the last one there is no further line.
@@ -106,8 +144,9 @@ ExtractResult CreateSalesExtract(PosDatabase& db, ExportState& state, const LogW
   ExtractFile lines(log,
                     folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()),
                     existing, kSalesInvoiceColumn);
+  LineCursor cursor;
   do {
-    if (IsExportable(sale)) AddSaleLines(db, lines, mark);
+    if (IsExportable(sale)) AddSaleLines(db, lines, mark, cursor);
   } while (!ReadingFailed(db, mark) &&
            DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
   // The lines read so far are dropped with the file: a partial day would look complete.

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <random>
 #include <sstream>
 
 #include "extracts/extract_fixture.h"
@@ -127,6 +130,49 @@ TEST_P(SalesExtractTest, NothingToExportIsLoggedShownAndChangesNothing) {
   EXPECT_EQ(PortalFile(kSalesLog),
             "1/31/2024\tNo data Found for export\r\n1/31/2024\tNo data Found for export\r\n");
   EXPECT_EQ(context_.export_state.LastInvoice, "0009999");
+}
+
+// Many sales stored out of order, some voided, some without lines, some with a gap: the lines read
+// along the key must be the lines a lookup of each number finds.
+TEST_P(SalesExtractTest, EveryLineUpToTheFirstGapOfEveryLaterSaleIsExported) {
+  std::mt19937 random(1206);
+  std::vector<RecordBuffer> records;
+  std::vector<std::string> expected;
+  for (std::int32_t number = 1; number <= 300; ++number) {
+    char invoice[8];
+    std::snprintf(invoice, sizeof invoice, "%07d", 2000 + number);
+    const bool voided = random() % 7 == 0;
+    records.push_back(Sale(number, "20240110", invoice, voided ? "V" : " "));
+    const int count = static_cast<int>(random() % 6);  // a fifth of the sales have no lines
+    const int gap = random() % 5 == 0 ? 1 + static_cast<int>(random() % 3) : 0;
+    bool ended = false;
+    for (int line = 1; line <= count; ++line) {
+      if (line == gap) {
+        ended = true;
+        continue;
+      }
+      records.push_back(SaleLine(number, static_cast<std::int16_t>(line), 501, 1, line));
+      if (!voided && !ended) expected.push_back(std::string(invoice) + "/" + std::to_string(line));
+    }
+  }
+  // The lines file's physical order is not its key order.
+  std::shuffle(records.begin(), records.end(), random);
+  OpenStore(records);
+  context_.export_state.LastInvoice = "0002001";
+  ASSERT_TRUE(SalesExtract());
+
+  std::vector<std::string> exported;
+  std::istringstream lines(PortalFile(kSalesFile));
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::vector<std::string> columns;
+    std::istringstream split(line);
+    std::string column;
+    while (std::getline(split, column, '|')) columns.push_back(column);
+    const std::string department = columns.at(8);
+    exported.push_back(columns.at(1) + "/" + department.substr(4, department.find(' ') - 4));
+  }
+  EXPECT_EQ(exported, expected);
 }
 
 TEST_P(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {

@@ -2,6 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
 namespace kez {
 namespace {
 
@@ -52,6 +61,41 @@ TEST(NumberText, SingleTextShowsAtMostSevenSignificantDigits) {
   EXPECT_EQ(SingleText(0.00001f), "1E-05");
   EXPECT_EQ(SingleText(-0.0f), "0");
   EXPECT_EQ(SingleText(1.0f / 3.0f), "0.3333333");
+}
+
+// The texts were once printf's: a file the store compares with earlier ones must not change by a
+// digit, so every kind of float (tiny, huge, not a number, at a rounding tie) is checked against
+// it.
+TEST(NumberText, SingleAndWholeNumberTextsWriteWhatPrintfWrites) {
+  const auto printed = [](const char* format, double value) {
+    char buffer[400];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return std::string(buffer);
+  };
+  std::mt19937 random(20261206);
+  std::vector<float> singles = {std::numeric_limits<float>::infinity(),
+                                -std::numeric_limits<float>::infinity(),
+                                std::numeric_limits<float>::quiet_NaN(),
+                                std::numeric_limits<float>::denorm_min(),
+                                std::numeric_limits<float>::max(),
+                                0.5f,
+                                9999999.5f,
+                                0.00012345675f,
+                                1e-5f};
+  for (int i = 0; i < 200000; ++i) singles.push_back(std::bit_cast<float>(std::uint32_t(random())));
+  for (int i = 0; i < 20000; ++i) singles.push_back(static_cast<float>(random() % 2000000) / 1000);
+  for (float value : singles) {
+    if (value == 0) continue;
+    ASSERT_EQ(SingleText(value), printed("%.7G", static_cast<double>(value))) << value;
+  }
+  std::vector<double> wholes = {1e300, -1e300, 4503599627370497.0, 123456789012.0, -7.0};
+  for (int i = 0; i < 20000; ++i) {
+    wholes.push_back(std::round(std::bit_cast<double>(std::uint64_t(random()) << 32 | random())));
+  }
+  for (double value : wholes) {
+    if (!std::isfinite(value)) continue;
+    ASSERT_EQ(WholeNumberText(value), printed("%.0f", value + 0.0)) << value;
+  }
 }
 
 TEST(NumberText, HundredthsRoundHalvesAwayFromZero) {
