@@ -10,8 +10,14 @@
 
 namespace btrieve {
 
+// Installs the SIGBUS handler that turns a fault during a copy into a failed copy: once per
+// process, before the first copy out of any mapping (each mapping's owner calls it when it maps).
+void GuardMappedCopies();
+
 // Copies `n` bytes from `mapped` to `out`; false when the mapping could not be read there (the
-// bytes of `out` are then unspecified). POSIX only: Windows never maps a data file.
+// bytes of `out` are then unspecified). After a failed copy the mapping of the bytes it covered
+// no longer shows the file: the caller unmaps it, or stops using it. POSIX only: Windows never
+// maps a data file.
 bool CopyFromMapping(std::uint8_t* out, const std::uint8_t* mapped, std::size_t n);
 
 }  // namespace btrieve

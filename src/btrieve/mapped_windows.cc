@@ -17,6 +17,7 @@ constexpr std::size_t kChunkBytes = 64u << 10;
 }  // namespace
 
 MappedWindows::MappedWindows(int fd, MapLimits limits) : fd_(fd), limits_(limits) {
+  GuardMappedCopies();
   limits_.window_bytes = std::max(limits_.window_bytes, kChunkBytes);
   windows_.reserve(static_cast<std::size_t>(limits_.windows));
 }
@@ -77,6 +78,14 @@ void MappedWindows::Charge(Window& window, std::size_t from, std::size_t n) {
   }
 }
 
+void MappedWindows::Drop(std::size_t i) {
+  ::munmap(windows_[i].base, limits_.window_bytes);
+  charged_ -= windows_[i].charged;
+  windows_[i] = windows_.back();
+  windows_.pop_back();
+  last_ = 0;
+}
+
 void MappedWindows::GiveBack(Window& window) {
   ::madvise(window.base, limits_.window_bytes, MADV_DONTNEED);
   charged_ -= window.charged;
@@ -94,7 +103,12 @@ bool MappedWindows::Copy(std::uint64_t offset, std::size_t n, std::uint8_t* out)
     const auto from = static_cast<std::size_t>(offset - start);
     const std::size_t part = std::min(n, limits_.window_bytes - from);
     Charge(*window, from, part);
-    if (!CopyFromMapping(out, window->base + from, part)) return false;
+    if (!CopyFromMapping(out, window->base + from, part)) {
+      // The file was cut short under the window, which shows it no longer: mapped again when
+      // next asked for, it faults again until the file reaches that far once more.
+      Drop(static_cast<std::size_t>(window - windows_.data()));
+      return false;
+    }
     offset += part;
     out += part;
     n -= part;

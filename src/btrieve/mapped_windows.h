@@ -53,6 +53,7 @@ class MappedWindows {
   Window* Find(std::uint64_t start);
   void Charge(Window& window, std::size_t from, std::size_t n);
   void GiveBack(Window& window);
+  void Drop(std::size_t i);
 
   int fd_;
   MapLimits limits_;

@@ -24,6 +24,8 @@
 #include <cerrno>
 #endif
 
+#include "btrieve/mapped_copy.h"
+
 namespace btrieve {
 
 #if defined(_WIN32)
@@ -231,6 +233,7 @@ const std::uint8_t* OsFile::MapHead(std::size_t n) {
     return n <= handle_->head_size ? static_cast<const std::uint8_t*>(handle_->head) : nullptr;
   }
   if (n == 0 || !MappingSeesOtherWriters(handle_->fd)) return nullptr;
+  GuardMappedCopies();
   void* head = ::mmap(nullptr, n, PROT_READ, MAP_SHARED, handle_->fd, 0);
   if (head == MAP_FAILED) return nullptr;
   handle_->head = head;

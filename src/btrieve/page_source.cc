@@ -73,8 +73,10 @@ class FileSource final : public PageSource {
     // that costs no system call. Only small reads inside the first two pages are served there,
     // the control records no file loses; everything else is read from the file.
     if (mapped_ != nullptr && n <= kMappedReadBytes && offset + n <= mapped_size_ &&
-        offset + n <= 2 * std::uint64_t{page_size()} && CopyFromMapping(out, mapped_ + offset, n)) {
-      return n;
+        offset + n <= 2 * std::uint64_t{page_size()}) {
+      if (CopyFromMapping(out, mapped_ + offset, n)) return n;
+      // The file was cut short under the mapping, which shows it no longer.
+      mapped_ = nullptr;
     }
     const std::size_t got = file_->ReadAt(offset, n, out);
     if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
