@@ -96,10 +96,12 @@ class SaleLineFile {
 };
 
 std::unique_ptr<btrieve::File> Open(
-    std::size_t cache_bytes = btrieve::PageSource::kDefaultCacheBytes) {
+    std::size_t cache_bytes = btrieve::PageSource::kDefaultCacheBytes,
+    btrieve::MapLimits map_limits = {}) {
   std::unique_ptr<btrieve::File> file;
   btrieve::OpenOptions options;
   options.cache_bytes = cache_bytes;
+  options.map_limits = map_limits;
   if (!btrieve::File::Open(SaleLineFile::Get().path(), &file, options).ok()) std::abort();
   return file;
 }
@@ -132,13 +134,14 @@ void BM_BulkInsert(benchmark::State& state) {
 }
 BENCHMARK(BM_BulkInsert)->Iterations(1);
 
-// Random sale lines by their unique key. Argument: the page cache in MB (16 is the default; 512
-// holds the whole file, read once by a scan before timing).
-void BM_GetEqual(benchmark::State& state) {
-  auto file = Open(static_cast<std::size_t>(state.range(0)) << 20);
+// Random sale lines by their unique key, after a first lookup that validates the index. `file` is
+// opened with `cache_mb` of page cache (16 is the default; 512 holds the whole file, read once by
+// a walk before timing).
+void GetEqualAtRandom(benchmark::State& state, std::unique_ptr<btrieve::File> file,
+                      std::int64_t cache_mb) {
   btrieve::Bytes key(6);
   btrieve::Bytes record;
-  if (state.range(0) >= 512) {
+  if (cache_mb >= 512) {
     btrieve::Bytes value;
     for (auto s = file->GetFirst(0, &value, &record); s.ok();
          s = file->GetNext(0, &value, &record)) {
@@ -159,7 +162,27 @@ void BM_GetEqual(benchmark::State& state) {
   state.counters["read_B/lookup"] =
       (BytesReadSoFar() - read_before) / static_cast<double>(state.iterations());
 }
+
+// Argument: the page cache in MB.
+void BM_GetEqual(benchmark::State& state) {
+  GetEqualAtRandom(state, Open(static_cast<std::size_t>(state.range(0)) << 20), state.range(0));
+}
 BENCHMARK(BM_GetEqual)->Arg(16)->Arg(512)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// The mapping windows are off by default; these say what they would give. The argument is the
+// windows' resident bytes in MB: 16 bounds them, 1024 keeps every page of the file mapped once
+// touched (sixteen windows of 16 MB cover it).
+btrieve::MapLimits Windows(std::int64_t resident_mb) {
+  return {.window_bytes = 16u << 20,
+          .windows = 16,
+          .resident_bytes = static_cast<std::size_t>(resident_mb) << 20};
+}
+
+void BM_MappedGetEqual(benchmark::State& state) {
+  GetEqualAtRandom(state, Open(btrieve::PageSource::kDefaultCacheBytes, Windows(state.range(0))),
+                   16);
+}
+BENCHMARK(BM_MappedGetEqual)->Arg(16)->Arg(1024)->Repetitions(3)->ReportAggregatesOnly(true);
 
 void BM_PhysicalScan(benchmark::State& state) {
   auto file = Open();
@@ -193,8 +216,7 @@ BENCHMARK(BM_KeyOrderWalk)->Unit(benchmark::kMillisecond);
 // Key 1 holds 5,000 item numbers, about 200 lines each, in linked duplicate chains. The lines of
 // one item lie all over the file, so each record of the walk is on another data page; read_B/record
 // says how many of them the cache holds (4,096 bytes a record: none).
-void BM_DuplicateKeyWalk(benchmark::State& state) {
-  auto file = Open();
+void DuplicateKeyWalk(benchmark::State& state, std::unique_ptr<btrieve::File> file) {
   std::int64_t records = 0;
   const double read_before = BytesReadSoFar();
   for (auto _ : state) {
@@ -210,7 +232,14 @@ void BM_DuplicateKeyWalk(benchmark::State& state) {
   state.counters["read_B/record"] =
       (BytesReadSoFar() - read_before) / static_cast<double>(records * state.iterations());
 }
+
+void BM_DuplicateKeyWalk(benchmark::State& state) { DuplicateKeyWalk(state, Open()); }
 BENCHMARK(BM_DuplicateKeyWalk)->Unit(benchmark::kMillisecond);
+
+void BM_MappedDuplicateKeyWalk(benchmark::State& state) {
+  DuplicateKeyWalk(state, Open(btrieve::PageSource::kDefaultCacheBytes, Windows(state.range(0))));
+}
+BENCHMARK(BM_MappedDuplicateKeyWalk)->Arg(16)->Arg(1024)->Unit(benchmark::kMillisecond);
 
 // The yardstick of the scans: the file's bytes read in 64 KB pieces from the page cache.
 void BM_PlainRead(benchmark::State& state) {

@@ -22,7 +22,8 @@ File::~File() = default;
 Status File::Open(const std::filesystem::path& path, std::unique_ptr<File>* out,
                   const OpenOptions& options) {
   std::unique_ptr<PageSource> source;
-  if (Status s = PageSource::OpenFile(path, options.writable, &source, options.cache_bytes);
+  if (Status s = PageSource::OpenFile(path, options.writable, &source, options.cache_bytes,
+                                      options.map_limits);
       !s.ok()) {
     return s;
   }

@@ -32,6 +32,8 @@ struct OpenOptions {
   bool writable = false;
   // Bounds the pages kept in memory between operations.
   std::size_t cache_bytes = PageSource::kDefaultCacheBytes;
+  // Bounds the mappings a file opened for reading is read through (tests use small ones).
+  MapLimits map_limits = {};
   // How long a write waits for another process's write to finish before giving status 85.
   int lock_wait_ms = 1000;
   // Reads on through damage where a person asks for it (dump --salvage, rebuild, check): a file

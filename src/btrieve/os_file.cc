@@ -24,6 +24,8 @@
 #include <cerrno>
 #endif
 
+#include "btrieve/mapped_copy.h"
+
 namespace btrieve {
 
 #if defined(_WIN32)
@@ -35,8 +37,8 @@ struct OsFile::Handle {
   }
 };
 
-Status OsFile::Open(const std::filesystem::path& path, bool writable,
-                    std::unique_ptr<OsFile>* out) {
+Status OsFile::Open(const std::filesystem::path& path, bool writable, std::unique_ptr<OsFile>* out,
+                    MapLimits) {
   auto handle = std::make_unique<Handle>();
   handle->file = CreateFileW(path.c_str(), GENERIC_READ | (writable ? GENERIC_WRITE : 0),
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -143,7 +145,9 @@ struct OsFile::Handle {
   int fd = -1;
   void* head = nullptr;
   std::size_t head_size = 0;
+  std::unique_ptr<MappedWindows> windows;  // null where reads are not mapped
   ~Handle() {
+    windows.reset();
     if (head != nullptr) ::munmap(head, head_size);
     if (fd >= 0) ::close(fd);
   }
@@ -183,8 +187,8 @@ bool MappingSeesOtherWriters(int fd) {
 
 }  // namespace
 
-Status OsFile::Open(const std::filesystem::path& path, bool writable,
-                    std::unique_ptr<OsFile>* out) {
+Status OsFile::Open(const std::filesystem::path& path, bool writable, std::unique_ptr<OsFile>* out,
+                    MapLimits limits) {
   auto handle = std::make_unique<Handle>();
   handle->fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (handle->fd < 0) {
@@ -197,6 +201,10 @@ Status OsFile::Open(const std::filesystem::path& path, bool writable,
   struct stat info {};
   if (fstat(handle->fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     return Status(kIoError, path.string() + ": not a regular file");
+  }
+  // A file opened for writing keeps to positioned reads: its writes and its reads go one way.
+  if (!writable && limits.windows > 0 && MappingSeesOtherWriters(handle->fd)) {
+    handle->windows = std::make_unique<MappedWindows>(handle->fd, limits);
   }
   out->reset(new OsFile(std::move(handle), writable));
   return Status::Ok();
@@ -225,11 +233,18 @@ const std::uint8_t* OsFile::MapHead(std::size_t n) {
     return n <= handle_->head_size ? static_cast<const std::uint8_t*>(handle_->head) : nullptr;
   }
   if (n == 0 || !MappingSeesOtherWriters(handle_->fd)) return nullptr;
+  GuardMappedCopies();
   void* head = ::mmap(nullptr, n, PROT_READ, MAP_SHARED, handle_->fd, 0);
   if (head == MAP_FAILED) return nullptr;
   handle_->head = head;
   handle_->head_size = n;
   return static_cast<const std::uint8_t*>(head);
+}
+
+bool OsFile::mapped() const { return handle_->windows != nullptr; }
+
+bool OsFile::ReadMapped(std::uint64_t offset, std::size_t n, std::uint8_t* out) {
+  return handle_->windows != nullptr && handle_->windows->Copy(offset, n, out);
 }
 
 bool OsFile::ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
@@ -316,6 +331,10 @@ bool OsFile::LockShared(int wait_ms) {
 #if defined(_WIN32)
 // Reads through ReadFile see other processes' writes as they are; the head is not mapped.
 const std::uint8_t* OsFile::MapHead(std::size_t) { return nullptr; }
+
+bool OsFile::mapped() const { return false; }
+
+bool OsFile::ReadMapped(std::uint64_t, std::size_t, std::uint8_t*) { return false; }
 
 bool OsFile::ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
                         std::size_t length) {

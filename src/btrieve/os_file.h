@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "btrieve/mapped_windows.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
@@ -18,9 +19,10 @@ class OsFile {
   OsFile& operator=(const OsFile&) = delete;
 
   // Opens for reading, or for reading and writing. Status 12 when the file does not exist, 46
-  // when writing is not permitted, 2 for other failures.
-  static Status Open(const std::filesystem::path& path, bool writable,
-                     std::unique_ptr<OsFile>* out);
+  // when writing is not permitted, 2 for other failures. A file opened for reading on a local
+  // file system may also be read through mapping windows bounded by `limits` (none by default).
+  static Status Open(const std::filesystem::path& path, bool writable, std::unique_ptr<OsFile>* out,
+                     MapLimits limits = {});
 
   bool writable() const { return writable_; }
   Status Size(std::uint64_t* size) const;
@@ -28,9 +30,17 @@ class OsFile {
   std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out);
   // The first `n` bytes of the file mapped read-only and shared, so that what another process
   // writes there shows through without a system call; null where the file is not mapped (a
-  // network file system, Windows) or cannot be. Valid while the file is open. Only for bytes the
-  // file never loses (its control records): a mapped page cut off the file cannot be read.
+  // network file system, Windows) or cannot be. Valid while the file is open. Read it only
+  // through CopyFromMapping (mapped_copy.h): a file cut short under it faults there.
   const std::uint8_t* MapHead(std::size_t n);
+  // Whether ReadMapped may serve reads: a file opened for reading only with mapping windows
+  // asked for, on a local file system, on POSIX. Windows never maps a data file: a view of it there
+  // would keep the store's own engine from truncating the file.
+  bool mapped() const;
+  // Copies `n` bytes at `offset` from the file's mapping windows, without a system call; false
+  // when they cannot be (not mapped, or the file was cut short since its size was read): read
+  // them with ReadAt or ReadBlocks then. The bytes must lie below the file's size as last read.
+  bool ReadMapped(std::uint64_t offset, std::size_t n, std::uint8_t* out);
   // Reads `count` consecutive blocks of `length` bytes into separate buffers.
   bool ReadBlocks(std::uint64_t offset, std::uint8_t* const* buffers, int count,
                   std::size_t length);

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "btrieve/mapped_copy.h"
 #include "btrieve/os_file.h"
 
 namespace btrieve {
@@ -73,8 +74,9 @@ class FileSource final : public PageSource {
     // the control records no file loses; everything else is read from the file.
     if (mapped_ != nullptr && n <= kMappedReadBytes && offset + n <= mapped_size_ &&
         offset + n <= 2 * std::uint64_t{page_size()}) {
-      std::memcpy(out, mapped_ + offset, n);
-      return n;
+      if (CopyFromMapping(out, mapped_ + offset, n)) return n;
+      // The file was cut short under the mapping, which shows it no longer.
+      mapped_ = nullptr;
     }
     const std::size_t got = file_->ReadAt(offset, n, out);
     if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
@@ -285,7 +287,8 @@ class FileSource final : public PageSource {
       taken[i] = TakeSlot();
       buffers[i] = slots_[taken[i]].bytes.get();
     }
-    const bool read = file_->ReadBlocks(static_cast<std::uint64_t>(first) * page_size(), buffers,
+    const bool read = (count == 1 && CopyMappedPage(first, buffers[0])) ||
+                      file_->ReadBlocks(static_cast<std::uint64_t>(first) * page_size(), buffers,
                                         static_cast<int>(count), page_size());
     for (std::uint32_t i = 0; i < count; ++i) {
       Slot& slot = slots_[taken[i]];
@@ -302,6 +305,16 @@ class FileSource final : public PageSource {
       }
     }
     return read;
+  }
+
+  // Copies a page below the file's size as last read from the file's mappings; false when the
+  // file is not mapped or the copy failed (the file was cut short since): a positioned read then.
+  // Only single pages come from there: one positioned read brings a whole read-ahead run, where
+  // each page first touched through a mapping costs about as much as a read of its own.
+  bool CopyMappedPage(std::uint32_t page, std::uint8_t* out) {
+    const std::uint64_t offset = static_cast<std::uint64_t>(page) * page_size();
+    return file_->mapped() && offset + page_size() <= size_ &&
+           file_->ReadMapped(offset, page_size(), out);
   }
 
   // A slot to fill: a new one while under capacity, else the least recently used cold one that
@@ -375,10 +388,11 @@ std::unique_ptr<PageSource> PageSource::FromMemory(std::vector<std::uint8_t> byt
 }
 
 Status PageSource::OpenFile(const std::filesystem::path& path, bool writable,
-                            std::unique_ptr<PageSource>* out, std::size_t cache_bytes) {
+                            std::unique_ptr<PageSource>* out, std::size_t cache_bytes,
+                            MapLimits map_limits) {
   std::unique_ptr<OsFile> file;
   std::uint64_t size = 0;
-  if (Status s = OsFile::Open(path, writable, &file); !s.ok()) return s;
+  if (Status s = OsFile::Open(path, writable, &file, map_limits); !s.ok()) return s;
   if (Status s = file->Size(&size); !s.ok()) return s.Prefix(path.string());
   *out = std::make_unique<FileSource>(std::move(file), size, cache_bytes);
   return Status::Ok();

@@ -1,6 +1,7 @@
 // The pages of one data file, read on demand and written through. A file on disk is read with
-// positioned reads into a small cache (sequential misses read ahead in growing runs); bytes in
-// memory (tests, fuzzing) are used directly.
+// positioned reads into a small cache (sequential misses read ahead in growing runs), or single
+// pages copied from mapping windows where they were asked for; bytes in memory (tests, fuzzing)
+// are used directly.
 //
 // Pointers returned by Page() stay valid until the next Unpin() or write: every page fetched
 // since the last Unpin() is pinned, so one engine operation can hold as many pages as it touches.
@@ -13,6 +14,7 @@
 #include <memory>
 #include <vector>
 
+#include "btrieve/mapped_windows.h"
 #include "btrieve/status.h"
 
 namespace btrieve {
@@ -24,11 +26,12 @@ class PageSource {
   virtual ~PageSource() = default;
 
   // Opens a file, for writing too when `writable`, keeping up to `cache_bytes` of its pages
-  // (more while one operation needs them). Status 12 when it does not exist, 46 when it may not
-  // be written, 2 when it cannot be read.
+  // (more while one operation needs them). A file opened for reading on a local file system
+  // may fill its cache from mapping windows bounded by `map_limits` (POSIX; none by default).
+  // Status 12 when it does not exist, 46 when it may not be written, 2 when it cannot be read.
   static Status OpenFile(const std::filesystem::path& path, bool writable,
                          std::unique_ptr<PageSource>* out,
-                         std::size_t cache_bytes = kDefaultCacheBytes);
+                         std::size_t cache_bytes = kDefaultCacheBytes, MapLimits map_limits = {});
   static std::unique_ptr<PageSource> FromMemory(std::vector<std::uint8_t> bytes);
 
   // Size of the file in bytes, as last read; RefreshSize reads it again.
