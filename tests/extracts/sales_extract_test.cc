@@ -27,7 +27,9 @@ std::vector<std::string> ExportedLines(const std::string& file) {
     std::istringstream split(line);
     std::string column;
     while (std::getline(split, column, '|')) columns.push_back(column);
-    out.push_back(columns.at(1) + "/" + columns.at(8).substr(4, 1));
+    // The department is "DEPT" and the line's number, padded with blanks.
+    const std::string& department = columns.at(8);
+    out.push_back(columns.at(1) + "/" + department.substr(4, department.find(' ') - 4));
   }
   return out;
 }
@@ -161,18 +163,7 @@ TEST_P(SalesExtractTest, EveryLineUpToTheFirstGapOfEveryLaterSaleIsExported) {
   context_.export_state.LastInvoice = "0002001";
   ASSERT_TRUE(SalesExtract());
 
-  std::vector<std::string> exported;
-  std::istringstream lines(PortalFile(kSalesFile));
-  std::string line;
-  while (std::getline(lines, line)) {
-    std::vector<std::string> columns;
-    std::istringstream split(line);
-    std::string column;
-    while (std::getline(split, column, '|')) columns.push_back(column);
-    const std::string department = columns.at(8);
-    exported.push_back(columns.at(1) + "/" + department.substr(4, department.find(' ') - 4));
-  }
-  EXPECT_EQ(exported, expected);
+  EXPECT_EQ(ExportedLines(PortalFile(kSalesFile)), expected);
 }
 
 TEST_P(SalesExtractTest, ASecondRunOnTheSameDayReplacesTheFile) {
