@@ -85,9 +85,12 @@ TEST(NumberText, SingleAndWholeNumberTextsWriteWhatPrintfWrites) {
   for (int i = 0; i < 200000; ++i) singles.push_back(std::bit_cast<float>(std::uint32_t(random())));
   for (int i = 0; i < 20000; ++i) singles.push_back(static_cast<float>(random() % 2000000) / 1000);
   for (float value : singles) {
-    if (value == 0) continue;
+    // A not-a-number's sign is printed by some C libraries and not by others; the text is fixed.
+    if (value == 0 || std::isnan(value)) continue;
     ASSERT_EQ(SingleText(value), printed("%.7G", static_cast<double>(value))) << value;
   }
+  EXPECT_EQ(SingleText(std::numeric_limits<float>::quiet_NaN()), "NAN");
+  EXPECT_EQ(SingleText(-std::numeric_limits<float>::quiet_NaN()), "-NAN");
   std::vector<double> wholes = {1e300, -1e300, 4503599627370497.0, 123456789012.0, -7.0};
   for (int i = 0; i < 20000; ++i) {
     wholes.push_back(std::round(std::bit_cast<double>(std::uint64_t(random()) << 32 | random())));
