@@ -124,6 +124,8 @@ Status File::CheckWithinFile() const {
 
 Status File::Reload() {
   if (Status s = source_->Refresh(); !s.ok()) return s;
+  // Pages fetched before are gone from the source.
+  pages_.Unpin();
   const int key = cursor_->key;
   const std::uint32_t record = cursor_->record;
   if (Status s = Load(); !s.ok()) return s.Prefix(name_);
@@ -154,10 +156,7 @@ Status File::CatchUp() {
 bool File::Changed() {
   std::uint8_t counts[8] = {};
   if (layout_.format == Format::kNew) {
-    if (source_->ReadAt(4, 4, counts) != 4 ||
-        source_->ReadAt(std::uint64_t{layout_.page_size} + 4, 4, counts + 4) != 4) {
-      return false;
-    }
+    if (!source_->ReadPair(4, std::uint64_t{layout_.page_size} + 4, 4, counts)) return false;
     return std::max(LoadU32(counts), LoadU32(counts + 4)) != layout_.fcr_usage;
   }
   return source_->ReadAt(4, 2, counts) == 2 && LoadU16(counts) != layout_.fcr_usage;
@@ -169,11 +168,8 @@ Status File::CheckForChanges() {
   return Changed() ? Reload() : Status::Ok();
 }
 
-void File::NoteUsage(std::uint32_t address) {
-  if (layout_.format != Format::kNew) return;
-  Status ignored;
-  const std::uint8_t* slot = records_->LiveSlot(address, &ignored);
-  cursor_->usage = slot == nullptr ? 0 : LoadU16(slot);
+void File::NoteUsage(const std::uint8_t* slot) {
+  if (layout_.format == Format::kNew) cursor_->usage = LoadU16(slot);
 }
 
 Status File::Refresh() { return CheckForChanges(); }

@@ -155,8 +155,9 @@ class File {
   Status CheckForChanges();
   // The same, at most every 20 ms (reads).
   Status CatchUp();
-  // Remembers the usage count of the record just read (conflict detection of Update/Delete).
-  void NoteUsage(std::uint32_t address);
+  // Remembers the usage count of the record just read from `slot` (conflict detection of
+  // Update/Delete).
+  void NoteUsage(const std::uint8_t* slot);
   // Locks the file for a write (status 85 when another process holds it) and catches up with
   // any commit made meanwhile.
   Status BeginWrite();
@@ -202,7 +203,8 @@ class File {
   Status MoveSorted(KeyState* state, bool forward);
   Status LocateOnKey(KeyState* state, std::uint32_t address);
   Status Deliver(KeyState* state, Bytes* key, Bytes* record);
-  Status ReadRecord(std::uint32_t address, Bytes* record);
+  // The record at `address`, and its slot when `slot` is given (valid until the next Unpin).
+  Status ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot = nullptr);
   Status Step(std::uint32_t address, Bytes* record);
 
   std::unique_ptr<PageSource> source_;

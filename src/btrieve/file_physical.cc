@@ -6,23 +6,25 @@
 
 namespace btrieve {
 
-Status File::ReadRecord(std::uint32_t address, Bytes* record) {
+Status File::ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot) {
   Status status;
-  const std::uint8_t* slot = records_->LiveSlot(address, &status);
-  if (slot == nullptr) return status.Prefix(name_);
-  if (Status s = records_->Read(slot, record); !s.ok()) {
+  const std::uint8_t* live = records_->LiveSlot(address, &status);
+  if (live == nullptr) return status.Prefix(name_);
+  if (Status s = records_->Read(live, record); !s.ok()) {
     return s.Prefix(name_ + ": record at " + std::to_string(address));
   }
+  if (slot != nullptr) *slot = live;
   return Status::Ok();
 }
 
 Status File::Step(std::uint32_t address, Bytes* record) {
   pages_.Unpin();
   if (address == kNoPointer) return Status(kEndOfFile, "");
-  if (Status s = ReadRecord(address, record); !s.ok()) return s;
+  const std::uint8_t* slot = nullptr;
+  if (Status s = ReadRecord(address, record, &slot); !s.ok()) return s;
   cursor_->record = address;
   cursor_->key = -1;
-  NoteUsage(address);
+  NoteUsage(slot);
   return Status::Ok();
 }
 
@@ -77,10 +79,11 @@ Status File::GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, B
   if (!lock.status().ok()) return lock.status();
   pages_.Unpin();
   if (Status s = CatchUp(); !s.ok()) return s;
-  if (Status s = ReadRecord(position, record); !s.ok()) return s;
+  const std::uint8_t* slot = nullptr;
+  if (Status s = ReadRecord(position, record, &slot); !s.ok()) return s;
   cursor_->record = position;
   cursor_->key = -1;
-  NoteUsage(position);
+  NoteUsage(slot);
   if (key_number < 0) return Status::Ok();
   KeyState* state = nullptr;
   if (Status s = Key(key_number, &state); !s.ok()) return s;

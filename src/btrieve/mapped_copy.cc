@@ -22,6 +22,13 @@ bool CopyFromMapping(std::uint8_t* out, const std::uint8_t* mapped, std::size_t 
   return true;
 }
 
+bool CopyPairFromMapping(std::uint8_t* out, const std::uint8_t* first, const std::uint8_t* second,
+                         std::size_t n) {
+  std::memcpy(out, first, n);
+  std::memcpy(out + n, second, n);
+  return true;
+}
+
 #else
 
 namespace {
@@ -125,16 +132,30 @@ void GuardMappedCopies() {
   (void)installed;
 }
 
-bool CopyFromMapping(std::uint8_t* out, const std::uint8_t* mapped, std::size_t n) {
+// Runs `copy` with a fault during it turned into a false return.
+template <typename Copying>
+bool Guarded(const Copying& copy) {
   CopyState& state = copy_state;
   state = CopyState::kCopying;
   // The copy stays between the state's setting and its reading.
   std::atomic_signal_fence(std::memory_order_seq_cst);
-  Copy(out, mapped, n);
+  copy();
   std::atomic_signal_fence(std::memory_order_seq_cst);
   const bool copied = state == CopyState::kCopying;
   state = CopyState::kIdle;
   return copied;
+}
+
+bool CopyFromMapping(std::uint8_t* out, const std::uint8_t* mapped, std::size_t n) {
+  return Guarded([&] { Copy(out, mapped, n); });
+}
+
+bool CopyPairFromMapping(std::uint8_t* out, const std::uint8_t* first, const std::uint8_t* second,
+                         std::size_t n) {
+  return Guarded([&] {
+    Copy(out, first, n);
+    Copy(out + n, second, n);
+  });
 }
 
 #endif

@@ -19,6 +19,10 @@ void GuardMappedCopies();
 // no longer shows the file: the caller unmaps it, or stops using it. POSIX only: Windows never
 // maps a data file.
 bool CopyFromMapping(std::uint8_t* out, const std::uint8_t* mapped, std::size_t n);
+// The same for `n` bytes at each of two places, copied one after the other into `out`: a read
+// looks at the usage counts of both control records when it is done.
+bool CopyPairFromMapping(std::uint8_t* out, const std::uint8_t* first, const std::uint8_t* second,
+                         std::size_t n);
 
 }  // namespace btrieve
 

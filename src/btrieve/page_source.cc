@@ -72,8 +72,7 @@ class FileSource final : public PageSource {
     // Every read looks at the control records' usage counts when it is done: from the mapping
     // that costs no system call. Only small reads inside the first two pages are served there,
     // the control records no file loses; everything else is read from the file.
-    if (mapped_ != nullptr && n <= kMappedReadBytes && offset + n <= mapped_size_ &&
-        offset + n <= 2 * std::uint64_t{page_size()}) {
+    if (Mappable(offset, n)) {
       if (CopyFromMapping(out, mapped_ + offset, n)) return n;
       // The file was cut short under the mapping, which shows it no longer.
       mapped_ = nullptr;
@@ -81,6 +80,15 @@ class FileSource final : public PageSource {
     const std::size_t got = file_->ReadAt(offset, n, out);
     if (offset == 0 && prefix_.empty()) prefix_.assign(out, out + got);
     return got;
+  }
+
+  bool ReadPair(std::uint64_t first, std::uint64_t second, std::size_t n,
+                std::uint8_t* out) override {
+    if (Mappable(first, n) && Mappable(second, n)) {
+      if (CopyPairFromMapping(out, mapped_ + first, mapped_ + second, n)) return true;
+      mapped_ = nullptr;
+    }
+    return PageSource::ReadPair(first, second, n, out);
   }
 
   Status Refresh() override {
@@ -170,6 +178,11 @@ class FileSource final : public PageSource {
     std::uint64_t last = 0;  // when the block last missed (0: never)
     std::uint64_t before = 0;
   };
+
+  bool Mappable(std::uint64_t offset, std::size_t n) const {
+    return mapped_ != nullptr && n <= kMappedReadBytes && offset + n <= mapped_size_ &&
+           offset + n <= size_ && offset + n <= 2 * std::uint64_t{page_size()};
+  }
 
   const std::uint8_t* Fetch(std::uint32_t page, bool index) {
     if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {

@@ -39,6 +39,12 @@ class PageSource {
   virtual Status RefreshSize() { return Status::Ok(); }
   // Copies up to `n` bytes at `offset` into `out`, fewer at the end of the file; returns how many.
   virtual std::size_t ReadAt(std::uint64_t offset, std::size_t n, std::uint8_t* out) = 0;
+  // Copies `n` bytes at each of two offsets into `out`, one after the other; false when either is
+  // not there whole. Every read looks at two such pieces of the control records when it is done.
+  virtual bool ReadPair(std::uint64_t first, std::uint64_t second, std::size_t n,
+                        std::uint8_t* out) {
+    return ReadAt(first, n, out) == n && ReadAt(second, n, out + n) == n;
+  }
 
   // Pages are whole page_size() blocks from the start of the file; a partial last block is not
   // a page.

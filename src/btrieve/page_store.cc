@@ -8,6 +8,7 @@
 namespace btrieve {
 
 void PageStore::InitOld(PageSource* source) {
+  Forget();
   source_ = source;
   page_size_ = source->page_size();
   physical_pages_ = source->page_count();
@@ -19,6 +20,7 @@ void PageStore::InitOld(PageSource* source) {
 
 Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
                           std::uint32_t fcr_usage) {
+  Forget();
   source_ = source;
   const std::uint32_t page_size = source->page_size();
   page_size_ = page_size;
@@ -79,6 +81,9 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const { return Fetch(pag
 const std::uint8_t* PageStore::IndexPage(std::uint32_t page) const { return Fetch(page, true); }
 
 const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
+  // An index page is kept over data pages from its first use as one: a page fetched as data
+  // goes to the source again to be told.
+  if (page == last_page_ && (last_index_ || !index)) return last_bytes_;
   if (!changes_.empty()) {
     const auto changed = changes_.find(page);
     if (changed != changes_.end()) return changed->second.data();
@@ -88,10 +93,17 @@ const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
     if (page == 0 || page >= page_limit_) return nullptr;
     physical = physical_[page];
   }
-  return index ? source_->IndexPage(physical) : source_->Page(physical);
+  const std::uint8_t* bytes = index ? source_->IndexPage(physical) : source_->Page(physical);
+  if (bytes != nullptr && changes_.empty()) {
+    last_page_ = page;
+    last_index_ = index;
+    last_bytes_ = bytes;
+  }
+  return bytes;
 }
 
 std::uint8_t* PageStore::Mutable(std::uint32_t page) {
+  Forget();
   const auto changed = changes_.find(page);
   if (changed != changes_.end()) return changed->second.data();
   const std::uint8_t* current = Page(page);
@@ -101,6 +113,7 @@ std::uint8_t* PageStore::Mutable(std::uint32_t page) {
 }
 
 std::uint8_t* PageStore::Add(std::uint32_t page, std::uint8_t type) {
+  Forget();
   if (page >= page_limit_) {
     page_limit_ = page + 1;
     if (logical_) {
@@ -122,6 +135,7 @@ void PageStore::Release(std::uint32_t page) {
 }
 
 void PageStore::Map(std::uint32_t page, std::uint32_t physical, std::uint8_t type) {
+  Forget();
   if (page >= page_limit_) {
     page_limit_ = page + 1;
     physical_.resize(page_limit_, kNoPointer);

@@ -45,7 +45,10 @@ class PageStore {
   // The same for a page of an index, which the cache keeps over data pages.
   const std::uint8_t* IndexPage(std::uint32_t page) const;
   // Lets the pages fetched so far be dropped from the cache.
-  void Unpin() const { source_->Unpin(); }
+  void Unpin() const {
+    Forget();
+    source_->Unpin();
+  }
   // New format: the PAT type of a logical page (kPageFree when unknown). Old format: kPageFree.
   std::uint8_t Type(std::uint32_t page) const;
   // New format: the physical page a logical page maps to, or kNoPointer.
@@ -59,8 +62,14 @@ class PageStore {
   // New format: marks a page free in the allocation table.
   void Release(std::uint32_t page);
   // The changed pages by number, and dropping them.
-  std::map<std::uint32_t, std::vector<std::uint8_t>>& changes() { return changes_; }
-  void DropChanges() { changes_.clear(); }
+  std::map<std::uint32_t, std::vector<std::uint8_t>>& changes() {
+    Forget();
+    return changes_;
+  }
+  void DropChanges() {
+    Forget();
+    changes_.clear();
+  }
   // New format: the allocation of a logical page after a commit put it on `physical`.
   void Map(std::uint32_t page, std::uint32_t physical, std::uint8_t type);
   // New format: which copy of PAT pair k is current (0 or 1) and its usage count.
@@ -80,6 +89,10 @@ class PageStore {
 
  private:
   const std::uint8_t* Fetch(std::uint32_t page, bool index) const;
+  // The page last fetched: one record read asks for its page several times (is it a data page,
+  // is the slot live, the record, the next slot), and a scan asks for it once a record. Valid
+  // while its pointer is (until the next Unpin), and while no page changes or moves.
+  void Forget() const { last_page_ = kNoPointer; }
 
   PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;
@@ -90,6 +103,9 @@ class PageStore {
   std::vector<std::uint8_t> types_;      // by logical page
   std::vector<int> pat_copy_;            // current copy of each PAT pair
   std::map<std::uint32_t, std::vector<std::uint8_t>> changes_;
+  mutable std::uint32_t last_page_ = kNoPointer;
+  mutable bool last_index_ = false;
+  mutable const std::uint8_t* last_bytes_ = nullptr;
 };
 
 }  // namespace btrieve
