@@ -19,6 +19,7 @@
 #include "cli/console_host.h"
 #include "cli/data_path_option.h"
 #include "cli/engine_option.h"
+#include "cli/hex_lines.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/dbsm_catalogue.h"
@@ -36,60 +37,6 @@ struct DumpOptions {
   bool salvage = false;
 };
 
-// The two lowercase hex digits of every byte value.
-struct HexPairs {
-  char digits[256][2];
-};
-
-constexpr HexPairs MakeHexPairs() {
-  constexpr char kDigits[] = "0123456789abcdef";
-  HexPairs pairs{};
-  for (int i = 0; i < 256; ++i) {
-    pairs.digits[i][0] = kDigits[i >> 4];
-    pairs.digits[i][1] = kDigits[i & 0xF];
-  }
-  return pairs;
-}
-
-constexpr HexPairs kHexPairs = MakeHexPairs();
-
-// Lines of lowercase hex, one a record, gathered into one buffer and written in large pieces:
-// encoding and writing each record on its own cost more than reading it.
-class HexLines {
- public:
-  explicit HexLines(std::FILE* out) : out_(out), buffer_(kFlushAt) {}
-  ~HexLines() { Flush(); }
-  HexLines(const HexLines&) = delete;
-  HexLines& operator=(const HexLines&) = delete;
-
-  void Add(const btrieve::Bytes& bytes) {
-    const std::size_t line = bytes.size() * 2 + 1;
-    if (used_ + line > buffer_.size()) {
-      Flush();
-      if (line > buffer_.size()) buffer_.resize(line);
-    }
-    char* at = buffer_.data() + used_;
-    for (const std::uint8_t byte : bytes) {
-      std::memcpy(at, kHexPairs.digits[byte], 2);
-      at += 2;
-    }
-    *at = '\n';
-    used_ += line;
-  }
-
-  void Flush() {
-    if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, out_);
-    used_ = 0;
-  }
-
- private:
-  static constexpr std::size_t kFlushAt = 1 << 18;
-
-  std::FILE* out_;
-  std::vector<char> buffer_;
-  std::size_t used_ = 0;
-};
-
 int DumpRaw(const DumpOptions& options) {
   std::unique_ptr<btrieve::File> file;
   btrieve::OpenOptions open;
@@ -104,7 +51,7 @@ int DumpRaw(const DumpOptions& options) {
   btrieve::Status status =
       options.key ? file->GetFirst(*options.key, &key, &record) : file->StepFirst(&record);
   while (status.ok()) {
-    lines.Add(record);
+    lines.Add(record.data(), record.size());
     status = options.key ? file->GetNext(*options.key, &key, &record) : file->StepNext(&record);
   }
   // The records before a failure are out before its message.
