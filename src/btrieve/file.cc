@@ -15,7 +15,8 @@ File::File(std::unique_ptr<PageSource> source, std::string name)
     : source_(std::move(source)),
       name_(std::move(name)),
       cursor_(std::make_unique<Cursor>()),
-      start_(std::make_unique<Cursor>()) {}
+      start_(std::make_unique<Cursor>()),
+      batch_mark_(std::make_unique<Cursor>()) {}
 
 File::~File() = default;
 

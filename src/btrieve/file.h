@@ -19,6 +19,7 @@
 #include "btrieve/key_compare.h"
 #include "btrieve/page_source.h"
 #include "btrieve/page_store.h"
+#include "btrieve/record_batch.h"
 #include "btrieve/record_store.h"
 #include "btrieve/sorted_index.h"
 #include "btrieve/status.h"
@@ -87,6 +88,15 @@ class File {
   Status StepLast(Bytes* record);
   Status StepNext(Bytes* record);
   Status StepPrevious(Bytes* record);
+
+  // Many records at a time, for a reader that takes a whole file in order: up to `max` records
+  // after the current one, in physical order or in the order of key `key_number` (the position
+  // on it as Get Next needs it), all read from one committed state of the file; the position
+  // ends on the last. The pages they lie on stay in memory until the batch is done. Status 9
+  // when no record follows. A batch that meets the end of the file or a fault after its first
+  // record ends before it, and the next call gives that status.
+  Status StepNextBatch(std::size_t max, RecordBatch* batch);
+  Status GetNextBatch(int key_number, std::size_t max, RecordBatch* batch);
 
   // The current record's address (status 8 without a current record).
   Status GetPosition(std::uint32_t* position) const;
@@ -184,6 +194,14 @@ class File {
   Status StepLastOnce(Bytes* record);
   Status StepNextOnce(Bytes* record);
   Status StepPreviousOnce(Bytes* record);
+  Status StepNextBatchOnce(std::size_t max, RecordBatch* batch);
+  Status GetNextBatchOnce(int key_number, std::size_t max, RecordBatch* batch);
+  // The checks and upkeep every move on a key starts with; the key's state when it may move.
+  Status StartMove(int key_number, KeyState** state);
+  // One move along a key from the current record, reading the index anew when it proves damaged.
+  Status MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record);
+  // Adds the record at `address` to `batch` and makes it current.
+  Status StepInto(std::uint32_t address, RecordBatch* batch);
   Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
   // Runs a read so that it returns what one committed state holds: when another process committed
   // while it ran, or it met what looks like damage, the file is read again and the read repeated
@@ -216,7 +234,10 @@ class File {
   std::unique_ptr<RecordStore> records_;
   std::vector<std::unique_ptr<KeyState>> keys_;
   std::unique_ptr<Cursor> cursor_;
-  std::unique_ptr<Cursor> start_;  // where the read in progress started (Consistent)
+  std::unique_ptr<Cursor> start_;       // where the read in progress started (Consistent)
+  std::unique_ptr<Cursor> batch_mark_;  // a batch's last whole record, to go back to
+  Bytes batch_key_;
+  Bytes batch_record_;
   // The key buffer a positioning read was given, and its search value: kept from read to read
   // so that a lookup allocates nothing.
   Bytes asked_key_;

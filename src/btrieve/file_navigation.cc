@@ -152,16 +152,13 @@ Status File::PositionOnce(int key_number, Seek how, Bytes* key, Bytes* record) {
   }
 }
 
-Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
-  const ReadLock lock(*this);
-  if (!lock.status().ok()) return lock.status();
+Status File::StartMove(int key_number, KeyState** state) {
   pages_.Unpin();
   // Another process's commit is noticed at least every 64 steps.
   if (++moves_since_check_ >= 64) {
     if (Status s = CatchUp(); !s.ok()) return s;
   }
-  KeyState* state = nullptr;
-  if (Status s = Key(key_number, &state); !s.ok()) return s;
+  if (Status s = Key(key_number, state); !s.ok()) return s;
   if (cursor_->record == kNoPointer || cursor_->key < 0) {
     return Status(kInvalidPositioning, name_ + ": no current record on a key");
   }
@@ -169,6 +166,10 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
     return Status(kDifferentKeyNumber,
                   name_ + ": the position is on key " + std::to_string(cursor_->key));
   }
+  return Status::Ok();
+}
+
+Status File::MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record) {
   for (int attempt = 0;; ++attempt) {
     const std::uint32_t from = cursor_->record;
     Status s = state->sorted ? MoveSorted(state, forward) : MoveTree(state, forward);
@@ -182,6 +183,14 @@ Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
     if (s.code() == kIndexDamaged) return Status(kIoError, name_ + ": " + s.detail());
     return s;
   }
+}
+
+Status File::MoveOnce(int key_number, bool forward, Bytes* key, Bytes* record) {
+  const ReadLock lock(*this);
+  if (!lock.status().ok()) return lock.status();
+  KeyState* state = nullptr;
+  if (Status s = StartMove(key_number, &state); !s.ok()) return s;
+  return MoveAndDeliver(state, forward, key, record);
 }
 
 Status File::Position(int key_number, Seek how, Bytes* key, Bytes* record) {

@@ -12,8 +12,9 @@ namespace {
 // A record image may not grow beyond this when decompressed or reassembled from fragments.
 constexpr std::size_t kMaxRecordBytes = 16u << 20;
 
+// Adds the decompressed record to `out`.
 Status Decompress(const std::vector<std::uint8_t>& image, std::vector<std::uint8_t>* out) {
-  out->clear();
+  const std::size_t start = out->size();
   std::size_t i = 0;
   bool literal = true;
   while (i < image.size()) {
@@ -32,7 +33,7 @@ Status Decompress(const std::vector<std::uint8_t>& image, std::vector<std::uint8
       out->insert(out->end(), count, image[i]);
       i += 1;
     }
-    if (out->size() > kMaxRecordBytes) {
+    if (out->size() - start > kMaxRecordBytes) {
       return Status(kVariablePageError, "compressed record expands beyond 16 MB");
     }
     literal = !literal;
@@ -179,21 +180,28 @@ std::uint32_t RecordStore::ChainNext(const std::uint8_t* slot, std::uint16_t off
 }
 
 Status RecordStore::Read(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const {
+  out->clear();
+  return Append(slot, out);
+}
+
+Status RecordStore::Append(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const {
   if (layout_.compressed()) {
     std::vector<std::uint8_t> image;
-    if (Status s = ReadTail(slot, &image); !s.ok()) return s;
+    if (Status s = ReadTail(slot, 0, &image); !s.ok()) return s;
     return Decompress(image, out);
   }
+  const std::size_t start = out->size();
   const std::uint8_t* data = slot + layout_.data_offset;
-  out->assign(data, data + layout_.record_length);
+  out->insert(out->end(), data, data + layout_.record_length);
   if (!layout_.variable()) return Status::Ok();
   if (layout_.data_offset + layout_.record_length + 4u > layout_.physical_length) {
     return Status(kVariablePageError, "no room for the variable-tail pointer in the slot");
   }
-  return ReadTail(data + layout_.record_length, out);
+  return ReadTail(data + layout_.record_length, start, out);
 }
 
-Status RecordStore::ReadTail(const std::uint8_t* pointer, std::vector<std::uint8_t>* out) const {
+Status RecordStore::ReadTail(const std::uint8_t* pointer, std::size_t start,
+                             std::vector<std::uint8_t>* out) const {
   VariablePointer at = LoadVariablePointer(pointer);
   const std::size_t max_steps = static_cast<std::size_t>(pages_.page_limit()) * (page_size_ / 2);
   for (std::size_t step = 0; !at.none(); ++step) {
@@ -234,7 +242,7 @@ Status RecordStore::ReadTail(const std::uint8_t* pointer, std::vector<std::uint8
     }
     const std::uint32_t data = linked ? begin + 4 : begin;
     out->insert(out->end(), page + data, page + end);
-    if (out->size() > kMaxRecordBytes) {
+    if (out->size() - start > kMaxRecordBytes) {
       return Status(kVariablePageError, "variable record grows beyond 16 MB at " + where());
     }
     at = linked ? LoadVariablePointer(page + begin) : VariablePointer{};

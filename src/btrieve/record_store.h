@@ -24,6 +24,8 @@ class RecordStore {
   // The user data of the record in `slot`: fixed part plus variable tail, decompressed.
   // Status 54 (variable page error) or 2 when the tail cannot be followed.
   Status Read(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const;
+  // The same, added at the end of `out`.
+  Status Append(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const;
 
   // Physical order: addresses of live records, kNoPointer past either end.
   std::uint32_t First() const { return ScanForward(0, true); }
@@ -55,7 +57,9 @@ class RecordStore {
   bool SlotLive(std::uint32_t page, std::uint32_t slot, const std::uint8_t* bytes) const;
   std::uint32_t ScanForward(std::uint32_t after, bool from_start) const;
   std::uint32_t ScanBackward(std::uint32_t before, bool from_end) const;
-  Status ReadTail(const std::uint8_t* pointer, std::vector<std::uint8_t>* out) const;
+  // Adds the fragments of a variable tail to `out`, whose record began at `start`.
+  Status ReadTail(const std::uint8_t* pointer, std::size_t start,
+                  std::vector<std::uint8_t>* out) const;
   void LoadDeletedChain();
 
   const FileLayout& layout_;

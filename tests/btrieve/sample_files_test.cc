@@ -130,6 +130,58 @@ TEST_P(SampleFileTest, PhysicalStepsVisitEachRecordOnceBothWays) {
   EXPECT_TRUE(std::is_sorted(forward.begin(), forward.end()));
 }
 
+// A reader that takes records a batch at a time gets exactly what single steps give, in physical
+// and every key's order, whatever the batch size, and its position ends on the last one.
+TEST_P(SampleFileTest, BatchesReadWhatSingleStepsRead) {
+  std::unique_ptr<File> file;
+  ASSERT_TRUE(File::Open(kez::testing::SamplePath(GetParam().path), &file).ok());
+  Bytes key;
+  Bytes record;
+  // key -1: physical order.
+  for (int k = -1; k < static_cast<int>(file->layout().keys.size()); ++k) {
+    const int number = k < 0 ? -1 : file->layout().keys[static_cast<std::size_t>(k)].number;
+    auto first = [&] {
+      return number < 0 ? file->StepFirst(&record) : file->GetFirst(number, &key, &record);
+    };
+    std::vector<Bytes> singly;
+    for (Status s = first(); s.ok();
+         s = number < 0 ? file->StepNext(&record) : file->GetNext(number, &key, &record)) {
+      singly.push_back(record);
+    }
+    for (const std::size_t size : {1u, 3u, 256u}) {
+      SCOPED_TRACE("key " + std::to_string(number) + ", batches of " + std::to_string(size));
+      std::vector<Bytes> batched;
+      RecordBatch batch;
+      Status s = first();
+      if (s.ok()) batched.push_back(record);
+      while (s.ok()) {
+        s = number < 0 ? file->StepNextBatch(size, &batch)
+                       : file->GetNextBatch(number, size, &batch);
+        if (!s.ok()) break;
+        ASSERT_FALSE(batch.empty());
+        ASSERT_LE(batch.size(), size);
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+          batched.emplace_back(batch[i].begin(), batch[i].end());
+        }
+        // The position is on the batch's last record: a single step back gives the one before.
+        if (batched.size() >= 2 && size == 3) {
+          Status back =
+              number < 0 ? file->StepPrevious(&record) : file->GetPrevious(number, &key, &record);
+          ASSERT_TRUE(back.ok()) << back.ToString();
+          EXPECT_EQ(record, batched[batched.size() - 2]);
+          back = number < 0 ? file->StepNext(&record) : file->GetNext(number, &key, &record);
+          ASSERT_TRUE(back.ok()) << back.ToString();
+          EXPECT_EQ(record, batched.back());
+        }
+      }
+      if (!singly.empty()) {
+        EXPECT_EQ(s.code(), kEndOfFile) << s.ToString();
+      }
+      EXPECT_EQ(batched, singly);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(RealEngines, SampleFileTest, ::testing::ValuesIn(AllSamples()),
                          [](const ::testing::TestParamInfo<Expected>& param) {
                            std::string name = param.param.path;
