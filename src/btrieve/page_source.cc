@@ -6,11 +6,10 @@
 #include <fstream>
 #include <iterator>
 #include <system_error>
-#include <unordered_map>
-#include <unordered_set>
 
 #include "btrieve/mapped_copy.h"
 #include "btrieve/os_file.h"
+#include "btrieve/page_index.h"
 
 namespace btrieve {
 namespace {
@@ -93,9 +92,9 @@ class FileSource final : public PageSource {
 
   Status Refresh() override {
     prefix_.clear();
-    where_.clear();
+    where_.Clear();
     for (Slot& slot : slots_) slot.page = 0xFFFFFFFF;
-    left_cold_.clear();
+    left_cold_.Clear();
     left_cold_order_.clear();
     block_misses_.clear();
     last_page_ = 0xFFFFFFFF;
@@ -131,11 +130,11 @@ class FileSource final : public PageSource {
     const std::uint32_t ps = page_size();
     if (ps == 0) return Status::Ok();
     for (std::uint64_t page = offset / ps; page * ps < offset + n; ++page) {
-      const auto hit = where_.find(static_cast<std::uint32_t>(page));
-      if (hit == where_.end()) continue;
+      const std::uint32_t hit = where_.Find(static_cast<std::uint32_t>(page));
+      if (hit == PageIndex::kAbsent) continue;
       const std::uint64_t begin = std::max<std::uint64_t>(offset, page * ps);
       const std::uint64_t end = std::min<std::uint64_t>(offset + n, (page + 1) * ps);
-      std::memcpy(slots_[hit->second].bytes.get() + (begin - page * ps), data + (begin - offset),
+      std::memcpy(slots_[hit].bytes.get() + (begin - page * ps), data + (begin - offset),
                   static_cast<std::size_t>(end - begin));
     }
     return Status::Ok();
@@ -194,10 +193,10 @@ class FileSource final : public PageSource {
     if (page >= page_count() && (!file_->Size(&size_).ok() || page >= page_count())) {
       return nullptr;
     }
-    if (const auto hit = where_.find(page); hit != where_.end()) {
+    if (const std::uint32_t hit = where_.Find(page); hit != PageIndex::kAbsent) {
       last_page_ = page;
-      last_slot_ = hit->second;
-      return Touch(hit->second, index);
+      last_slot_ = hit;
+      return Touch(hit, index);
     }
     return Load(page, index);
   }
@@ -277,20 +276,20 @@ class FileSource final : public PageSource {
     last_miss_ = end - 1;
     // Read the block's pages that are not cached, one read per consecutive run.
     for (std::uint32_t at = first; at < end;) {
-      if (where_.count(at)) {
+      if (where_.Contains(at)) {
         ++at;
         continue;
       }
       std::uint32_t stop = at;
-      while (stop < end && !where_.count(stop)) ++stop;
+      while (stop < end && !where_.Contains(stop)) ++stop;
       if (!ReadRun(at, stop - at) && page >= at && page < stop) return nullptr;
       at = stop;
     }
-    const auto hit = where_.find(page);
-    if (hit == where_.end()) return nullptr;
+    const std::uint32_t hit = where_.Find(page);
+    if (hit == PageIndex::kAbsent) return nullptr;
     last_page_ = page;
-    last_slot_ = hit->second;
-    return Touch(hit->second, index);
+    last_slot_ = hit;
+    return Touch(hit, index);
   }
 
   bool ReadRun(std::uint32_t first, std::uint32_t count) {
@@ -307,7 +306,7 @@ class FileSource final : public PageSource {
       Slot& slot = slots_[taken[i]];
       if (read) {
         slot.page = first + i;
-        where_[slot.page] = taken[i];
+        where_.Set(slot.page, static_cast<std::uint32_t>(taken[i]));
         if (Forget(slot.page)) {
           Unlink(taken[i]);
           PushFront(taken[i], true);
@@ -349,7 +348,7 @@ class FileSource final : public PageSource {
       PushFront(victim, false);
     } else {
       if (slots_[victim].page != 0xFFFFFFFF) {
-        where_.erase(slots_[victim].page);
+        where_.Erase(slots_[victim].page);
         if (!slots_[victim].hot) Remember(slots_[victim].page);
         slots_[victim].page = 0xFFFFFFFF;
       }
@@ -362,16 +361,17 @@ class FileSource final : public PageSource {
 
   // Pages that left cold, as many as the cache holds, oldest first out.
   void Remember(std::uint32_t page) {
-    if (!left_cold_.insert(page).second) return;
+    if (left_cold_.Contains(page)) return;
+    left_cold_.Set(page, 0);
     left_cold_order_.push_back(page);
     if (left_cold_order_.size() > Capacity()) {
-      left_cold_.erase(left_cold_order_.front());
+      left_cold_.Erase(left_cold_order_.front());
       left_cold_order_.pop_front();
     }
   }
   // Whether `page` left cold lately (it is then taken off the list: the deque keeps its number
   // until it comes to the front, where erasing it again does nothing).
-  bool Forget(std::uint32_t page) { return left_cold_.erase(page) != 0; }
+  bool Forget(std::uint32_t page) { return left_cold_.Erase(page); }
 
   std::unique_ptr<OsFile> file_;
   std::uint64_t size_;
@@ -382,8 +382,8 @@ class FileSource final : public PageSource {
   std::vector<Slot> slots_;
   List cold_;
   List hot_;
-  std::unordered_map<std::uint32_t, std::size_t> where_;
-  std::unordered_set<std::uint32_t> left_cold_;
+  PageIndex where_;
+  PageIndex left_cold_;  // pages only
   std::deque<std::uint32_t> left_cold_order_;
   std::vector<BlockMisses> block_misses_;
   std::uint64_t misses_ = 0;
