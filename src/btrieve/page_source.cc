@@ -93,7 +93,10 @@ class FileSource final : public PageSource {
   Status Refresh() override {
     prefix_.clear();
     where_.Clear();
-    for (Slot& slot : slots_) slot.page = 0xFFFFFFFF;
+    for (Slot& slot : slots_) {
+      slot.page = 0xFFFFFFFF;
+      slot.streamed = false;
+    }
     left_cold_.Clear();
     left_cold_order_.clear();
     block_misses_.clear();
@@ -150,6 +153,7 @@ class FileSource final : public PageSource {
   static constexpr std::size_t kHeadBytes = 16384;
   static constexpr std::size_t kMappedReadBytes = 16;
   static constexpr std::uint32_t kBlockPages = 32;
+  static constexpr std::uint32_t kStreamGap = 8;
   // A block missed a third time within this many misses is being scanned, not looked up at
   // random: one lookup may miss twice in a block (an index page beside the data it indexes).
   static constexpr std::uint64_t kRecentMisses = 64;
@@ -164,6 +168,10 @@ class FileSource final : public PageSource {
     std::uint32_t page = 0xFFFFFFFF;
     std::uint64_t epoch = 0;
     bool hot = false;
+    // Read ahead by a scan: it stays cold, and goes first once the operations that use it are
+    // done, so that a scan cycles through a few slots (which stay in the processor's cache)
+    // instead of through the whole cache, pushing out what lookups keep there.
+    bool streamed = false;
     std::size_t newer = kNone;  // toward the list's head, the most recent
     std::size_t older = kNone;
     std::unique_ptr<std::uint8_t[]> bytes;
@@ -223,6 +231,16 @@ class FileSource final : public PageSource {
     --list.size;
   }
 
+  // The cold list's tail: the first to be taken.
+  void PushBack(std::size_t i) {
+    slots_[i].hot = false;
+    slots_[i].newer = cold_.tail;
+    slots_[i].older = kNone;
+    (cold_.tail == kNone ? cold_.head : slots_[cold_.tail].older) = i;
+    cold_.tail = i;
+    ++cold_.size;
+  }
+
   void PushFront(std::size_t i, bool hot) {
     slots_[i].hot = hot;
     List& list = ListOf(i);
@@ -239,6 +257,13 @@ class FileSource final : public PageSource {
     // Touched already by this operation: its place in the lists is settled (one operation asks
     // for the same few pages over and over).
     if (slot.epoch == epoch_ && (slot.hot || !index)) return slot.bytes.get();
+    if (slot.streamed) {
+      if (!index) {
+        slot.epoch = epoch_;
+        return slot.bytes.get();
+      }
+      slot.streamed = false;
+    }
     const bool hot = slot.hot || slot.epoch != epoch_ || index;
     slot.epoch = epoch_;
     if (ListOf(i).head != i || slot.hot != hot) {
@@ -260,10 +285,18 @@ class FileSource final : public PageSource {
     ++misses_;
     std::uint32_t first = page;
     std::uint32_t end = page + 1;
-    if (page == last_miss_ + 1) {
-      // Misses in page order: read ahead in runs that double.
+    // Misses in page order, or a little ahead of the last one, are a scan: read ahead in runs
+    // that double. A new-format file's data pages lie nearly in order, with its index pages
+    // placed between them. A miss a little behind the last one is a page such a scan passed
+    // over, and leaves its run as it is.
+    const bool ahead = page > last_miss_ && page - last_miss_ <= kStreamGap;
+    const bool behind = run_ > 1 && page <= last_miss_ && last_miss_ - page < kBlockPages;
+    const bool streaming = ahead || behind;
+    if (ahead) {
       run_ = std::min(run_ * 2, kBlockPages);
       end = std::min(page + run_, page_count());
+    } else if (behind) {
+      // One page; the run goes on.
     } else if (seen.before != 0 && misses_ - seen.before <= kRecentMisses) {
       run_ = 1;
       first = block * kBlockPages;
@@ -273,7 +306,7 @@ class FileSource final : public PageSource {
     }
     seen.before = seen.last;
     seen.last = misses_;
-    last_miss_ = end - 1;
+    if (!behind) last_miss_ = end - 1;
     // Read the block's pages that are not cached, one read per consecutive run.
     for (std::uint32_t at = first; at < end;) {
       if (where_.Contains(at)) {
@@ -282,7 +315,7 @@ class FileSource final : public PageSource {
       }
       std::uint32_t stop = at;
       while (stop < end && !where_.Contains(stop)) ++stop;
-      if (!ReadRun(at, stop - at) && page >= at && page < stop) return nullptr;
+      if (!ReadRun(at, stop - at, streaming) && page >= at && page < stop) return nullptr;
       at = stop;
     }
     const std::uint32_t hit = where_.Find(page);
@@ -292,7 +325,7 @@ class FileSource final : public PageSource {
     return Touch(hit, index);
   }
 
-  bool ReadRun(std::uint32_t first, std::uint32_t count) {
+  bool ReadRun(std::uint32_t first, std::uint32_t count, bool streamed) {
     std::uint8_t* buffers[kBlockPages] = {};
     std::size_t taken[kBlockPages] = {};
     for (std::uint32_t i = 0; i < count; ++i) {
@@ -310,6 +343,10 @@ class FileSource final : public PageSource {
         if (Forget(slot.page)) {
           Unlink(taken[i]);
           PushFront(taken[i], true);
+        } else if (streamed) {
+          slot.streamed = true;
+          Unlink(taken[i]);
+          PushBack(taken[i]);
         }
         Touch(taken[i]);
       } else {
@@ -329,11 +366,18 @@ class FileSource final : public PageSource {
            file_->ReadMapped(offset, page_size(), out);
   }
 
-  // A slot to fill: a new one while under capacity, else the least recently used cold one that
-  // the operation in progress has not touched, else such a hot one, else a new one.
+  // A slot to fill: a scan's page it is done with, else a new one while under capacity, else the
+  // least recently used cold one that the operation in progress has not touched, else such a hot
+  // one, else a new one.
   std::size_t TakeSlot() {
     std::size_t victim = kNone;
-    if (slots_.size() >= Capacity()) {
+    // A scan's pages that its operations are done with go first, before the cache is full too:
+    // the scan then needs no more slots than two read-ahead runs and what one operation holds.
+    for (std::size_t i = cold_.tail; i != kNone && slots_[i].streamed && victim == kNone;
+         i = slots_[i].newer) {
+      if (slots_[i].epoch != epoch_) victim = i;
+    }
+    if (victim == kNone && slots_.size() >= Capacity()) {
       for (const List* list : {&cold_, &hot_}) {
         for (std::size_t i = list->tail; i != kNone && victim == kNone; i = slots_[i].newer) {
           if (slots_[i].epoch != epoch_) victim = i;
@@ -349,8 +393,9 @@ class FileSource final : public PageSource {
     } else {
       if (slots_[victim].page != 0xFFFFFFFF) {
         where_.Erase(slots_[victim].page);
-        if (!slots_[victim].hot) Remember(slots_[victim].page);
+        if (!slots_[victim].hot && !slots_[victim].streamed) Remember(slots_[victim].page);
         slots_[victim].page = 0xFFFFFFFF;
+        slots_[victim].streamed = false;
       }
       Unlink(victim);
       PushFront(victim, false);

@@ -91,10 +91,13 @@ void RecordStore::SetDeleted(std::uint32_t address, bool deleted) {
 
 bool RecordStore::IsDataPage(std::uint32_t page) const {
   if (page == 0) return false;
+  // The allocation table tells a new-format file's index pages without reading them: a scan
+  // that read them would break its run of data pages.
+  if (!old_ && pages_.Type(page) != kPageData) return false;
   const std::uint8_t* bytes = pages_.Page(page);
   if (bytes == nullptr) return false;
   if (old_) return (LoadU16(bytes + 4) & 0x8000) != 0 && LoadWs32(bytes) == page;
-  return pages_.Type(page) == kPageData && LoadPagePointer6(bytes) == page;
+  return LoadPagePointer6(bytes) == page;
 }
 
 std::uint32_t RecordStore::UsedSlots(std::uint32_t page) const {

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 
@@ -89,6 +90,71 @@ TEST_P(PageCache, LookupsAtRandomThroughASmallCacheReadAsInMemory) {
         ASSERT_EQ(next_a.code(), next_b.code());
         if (!next_a.ok()) break;
         ASSERT_EQ(record_a, record_b);
+      }
+    }
+  }
+}
+
+// A scan reads ahead and gives its pages back first, lookups in between keep theirs, and a batch
+// holds every page it touches until it is done. Mixed at random, through a cache much smaller
+// than the file, they read what the file holds.
+TEST_P(PageCache, ScansBatchesAndLookupsMixedThroughASmallCacheReadAsInMemory) {
+  std::unique_ptr<File> cached;
+  std::unique_ptr<File> memory;
+  ASSERT_TRUE(File::Open(path_, &cached, {.cache_bytes = 16 * 512}).ok());
+  ASSERT_TRUE(File::OpenBytes(cached->Snapshot(), "memory", &memory).ok());
+  std::mt19937 random(5);
+  const auto batches = [&](int key, std::size_t size) {
+    RecordBatch a;
+    RecordBatch b;
+    const Status sa =
+        key < 0 ? cached->StepNextBatch(size, &a) : cached->GetNextBatch(key, size, &a);
+    const Status sb =
+        key < 0 ? memory->StepNextBatch(size, &b) : memory->GetNextBatch(key, size, &b);
+    EXPECT_EQ(sa.code(), sb.code());
+    EXPECT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+      EXPECT_TRUE(std::ranges::equal(a[i], b[i])) << i;
+    }
+    return sa.ok();
+  };
+  for (const int key : {-1, 1, 0}) {
+    Bytes key_a, key_b, record_a, record_b;
+    ASSERT_TRUE(
+        (key < 0 ? cached->StepFirst(&record_a) : cached->GetFirst(key, &key_a, &record_a)).ok());
+    ASSERT_TRUE(
+        (key < 0 ? memory->StepFirst(&record_b) : memory->GetFirst(key, &key_b, &record_b)).ok());
+    for (bool more = true; more && !HasFailure();) {
+      switch (random() % 3) {
+        case 0:
+          more = batches(key, 1 + random() % 150);
+          break;
+        case 1: {
+          const Status a =
+              key < 0 ? cached->StepNext(&record_a) : cached->GetNext(key, &key_a, &record_a);
+          const Status b =
+              key < 0 ? memory->StepNext(&record_b) : memory->GetNext(key, &key_b, &record_b);
+          ASSERT_EQ(a.code(), b.code());
+          ASSERT_EQ(record_a, record_b);
+          more = a.ok();
+          break;
+        }
+        default: {
+          // Lookups elsewhere in the file, then back to where the scan was.
+          std::uint32_t at = 0;
+          ASSERT_TRUE(cached->GetPosition(&at).ok());
+          for (int lookup = 0; lookup < 5; ++lookup) {
+            const auto id = static_cast<std::uint32_t>(1 + random() % kRecords);
+            key_a = Key(id);
+            key_b = Key(id);
+            ASSERT_TRUE(cached->GetEqual(0, &key_a, &record_a).ok());
+            ASSERT_TRUE(memory->GetEqual(0, &key_b, &record_b).ok());
+            ASSERT_EQ(record_a, record_b);
+          }
+          ASSERT_TRUE(cached->GetDirect(key, at, &key_a, &record_a).ok());
+          ASSERT_TRUE(memory->GetDirect(key, at, &key_b, &record_b).ok());
+          ASSERT_EQ(record_a, record_b);
+        }
       }
     }
   }
