@@ -36,6 +36,17 @@ int CompareText(const std::uint8_t* a, std::size_t an, const std::uint8_t* b, st
 }
 
 std::int64_t SignedLe(const std::uint8_t* p, std::uint16_t length) {
+  // The widths keys use, loaded whole: a key walk compares two keys or more a record.
+  switch (length) {
+    case 2:
+      return static_cast<std::int16_t>(LoadU16(p));
+    case 4:
+      return static_cast<std::int32_t>(LoadU32(p));
+    case 8:
+      return static_cast<std::int64_t>(LoadU64(p));
+    default:
+      break;
+  }
   std::uint64_t value = 0;
   for (int i = length - 1; i >= 0; --i) value = (value << 8) | p[i];
   if (length < 8 && (p[length - 1] & 0x80)) value |= ~0ull << (8 * length);

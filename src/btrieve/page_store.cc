@@ -81,9 +81,9 @@ const std::uint8_t* PageStore::Page(std::uint32_t page) const { return Fetch(pag
 const std::uint8_t* PageStore::IndexPage(std::uint32_t page) const { return Fetch(page, true); }
 
 const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
-  // An index page is kept over data pages from its first use as one: a page fetched as data
-  // goes to the source again to be told.
-  if (page == last_page_ && (last_index_ || !index)) return last_bytes_;
+  // An index page is kept over data pages from its first use as one: the source is told of
+  // that use even when the page was fetched as data before.
+  if (const Memo& memo = memo_[index ? 1 : 0]; page == memo.page) return memo.bytes;
   if (!changes_.empty()) {
     const auto changed = changes_.find(page);
     if (changed != changes_.end()) return changed->second.data();
@@ -94,11 +94,7 @@ const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
     physical = physical_[page];
   }
   const std::uint8_t* bytes = index ? source_->IndexPage(physical) : source_->Page(physical);
-  if (bytes != nullptr && changes_.empty()) {
-    last_page_ = page;
-    last_index_ = index;
-    last_bytes_ = bytes;
-  }
+  if (bytes != nullptr && changes_.empty()) memo_[index ? 1 : 0] = {page, bytes};
   return bytes;
 }
 

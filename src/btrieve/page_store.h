@@ -89,10 +89,15 @@ class PageStore {
 
  private:
   const std::uint8_t* Fetch(std::uint32_t page, bool index) const;
-  // The page last fetched: one record read asks for its page several times (is it a data page,
-  // is the slot live, the record, the next slot), and a scan asks for it once a record. Valid
-  // while its pointer is (until the next Unpin), and while no page changes or moves.
-  void Forget() const { last_page_ = kNoPointer; }
+  // The page last fetched as data and the one last fetched as index: one record read asks for
+  // its page several times (is it a data page, is the slot live, the record, the next slot), a
+  // step along an index asks for its leaf as often, and a key walk goes from one to the other.
+  // Valid while their pointers are (until the next Unpin), and while no page changes or moves.
+  struct Memo {
+    std::uint32_t page = kNoPointer;
+    const std::uint8_t* bytes = nullptr;
+  };
+  void Forget() const { memo_[0].page = memo_[1].page = kNoPointer; }
 
   PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;
@@ -103,9 +108,7 @@ class PageStore {
   std::vector<std::uint8_t> types_;      // by logical page
   std::vector<int> pat_copy_;            // current copy of each PAT pair
   std::map<std::uint32_t, std::vector<std::uint8_t>> changes_;
-  mutable std::uint32_t last_page_ = kNoPointer;
-  mutable bool last_index_ = false;
-  mutable const std::uint8_t* last_bytes_ = nullptr;
+  mutable Memo memo_[2];  // data, index
 };
 
 }  // namespace btrieve
