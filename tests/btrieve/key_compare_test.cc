@@ -30,6 +30,21 @@ TEST(KeyTypes, NumbersSortByValueNotByBytes) {
   ExpectIncreasing(
       kTypeInteger,
       {{0x00, 0x80}, {0xFF, 0xFF}, {0x00, 0x00}, {0x01, 0x00}, {0x00, 0x01}, {0xFF, 0x7F}});
+  // Four bytes (loaded whole) and three (byte by byte): -2^31 or -2^23, -256, -1, 0, 1, 255, max.
+  ExpectIncreasing(kTypeInteger, {{0, 0, 0, 0x80},
+                                  {0, 0xFF, 0xFF, 0xFF},
+                                  {0xFF, 0xFF, 0xFF, 0xFF},
+                                  {0, 0, 0, 0},
+                                  {1, 0, 0, 0},
+                                  {0xFF, 0, 0, 0},
+                                  {0xFF, 0xFF, 0xFF, 0x7F}});
+  ExpectIncreasing(kTypeInteger, {{0, 0, 0x80},
+                                  {0, 0xFF, 0xFF},
+                                  {0xFF, 0xFF, 0xFF},
+                                  {0, 0, 0},
+                                  {1, 0, 0},
+                                  {0xFF, 0, 0},
+                                  {0xFF, 0xFF, 0x7F}});
   ExpectIncreasing(kTypeUnsignedBinary, {{0x00, 0x00}, {0xFF, 0x00}, {0x00, 0x01}, {0xFF, 0xFF}});
   ExpectIncreasing(kTypeCurrency, {{0x00, 0, 0, 0, 0, 0, 0, 0x80},
                                    {0xF0, 0xD8, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
