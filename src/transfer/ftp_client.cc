@@ -7,6 +7,7 @@
 #include <system_error>
 #include <utility>
 
+#include "transfer/curl_library.h"
 #include "transfer/ftp_address.h"
 #include "transfer/ftp_listing.h"
 #include "transfer/ftp_local_time.h"
@@ -38,13 +39,11 @@ std::filesystem::path LocalPath(std::string_view name) {
   return std::filesystem::path(std::string(name));
 }
 
-std::string LocalFileText(CURLcode code, const std::filesystem::path& path) {
-  return std::string(curl_easy_strerror(code)) + ": " + path.string();
-}
-
 // libcurl before 8.0.0 cannot open an active data connection under TLS (it fails after the
 // server has already created the remote file).
-bool ActiveTlsWorks() { return curl_version_info(CURLVERSION_NOW)->version_num >= 0x080000; }
+bool ActiveTlsWorks(const CurlLibrary& curl) {
+  return curl.version_info(CURLVERSION_NOW)->version_num >= 0x080000;
+}
 
 // `text` with every occurrence of `secret` masked.
 std::string Masked(std::string text, std::string_view secret) {
@@ -76,18 +75,22 @@ bool cFTP::OpenConnection(std::string_view server, std::string_view user, std::s
                 "Not a server address: \"" + std::string(server) + "\"");
     return false;
   }
-  if (login.address.tls && !passive_ && !ActiveTlsWorks()) {
+  if (!LoadCurl()) {
+    RecordError("InternetOpen", CURLE_FAILED_INIT, curl_error_);
+    return false;
+  }
+  if (login.address.tls && !passive_ && !ActiveTlsWorks(*curl_)) {
     // Refused before any command, so that no empty file is left on the server by a transfer
     // that cannot start.
     RecordError("InternetConnect", CURLE_UNSUPPORTED_PROTOCOL,
                 "Active mode over TLS needs libcurl 8.0.0 or later (this is " +
-                    std::string(curl_version_info(CURLVERSION_NOW)->version) +
+                    std::string(curl_->version_info(CURLVERSION_NOW)->version) +
                     "); set the report's FTP mode to passive");
     return false;
   }
-  session_ = FtpSession::Create(login, options_);
+  session_ = FtpSession::Create(curl_, login, options_);
   if (!session_) {
-    RecordError("InternetOpen", CURLE_FAILED_INIT, curl_easy_strerror(CURLE_FAILED_INIT));
+    RecordError("InternetOpen", CURLE_FAILED_INIT, CurlText(CURLE_FAILED_INIT));
     return false;
   }
   untrusted_certificate_.clear();
@@ -95,7 +98,7 @@ bool cFTP::OpenConnection(std::string_view server, std::string_view user, std::s
     RecordFailure("InternetConnect", result);
     session_.reset();
     if (result == CURLE_PEER_FAILED_VERIFICATION && login.address.tls) {
-      untrusted_certificate_ = FtpSession::ProbeCertificate(login, options_);
+      untrusted_certificate_ = FtpSession::ProbeCertificate(curl_, login, options_);
     }
     return false;
   }
@@ -308,9 +311,27 @@ const cDirList* cFTP::GetDirectoryListing(std::string_view filter) {
   return &directory_;
 }
 
+bool cFTP::LoadCurl() {
+  if (curl_) return true;
+  curl_error_.clear();
+  curl_ = CurlLibrary::Load(options_.curl_library, &curl_error_);
+  return curl_ != nullptr;
+}
+
+std::string cFTP::CurlText(int code) const {
+  if (!curl_) return "libcurl error " + std::to_string(code);
+  return curl_->Text(static_cast<CURLcode>(code));
+}
+
+std::string cFTP::LocalFileText(int code, const std::filesystem::path& path) const {
+  return CurlText(code) + ": " + path.string();
+}
+
 bool cFTP::RequireConnection(std::string_view label) {
   if (session_) return true;
-  RecordError(label, CURLE_FAILED_INIT, "No connection is open");
+  // Without libcurl no connection can ever open; its reason says more than the missing one.
+  RecordError(label, CURLE_FAILED_INIT,
+              curl_error_.empty() ? "No connection is open" : curl_error_);
   return false;
 }
 
@@ -400,8 +421,8 @@ void cFTP::RecordFailure(std::string_view label, int code) {
     last_error_message_ = Masked(std::move(reply), password_);
     return;
   }
-  const std::string text = session_ ? session_->FailureText(static_cast<CURLcode>(code))
-                                    : std::string(curl_easy_strerror(static_cast<CURLcode>(code)));
+  const std::string text =
+      session_ ? session_->FailureText(static_cast<CURLcode>(code)) : CurlText(code);
   RecordError(label, code, text);
 }
 

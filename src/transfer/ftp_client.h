@@ -4,6 +4,7 @@
 #define KEZ_TRANSFER_FTP_CLIENT_H_
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -16,6 +17,7 @@
 
 namespace kez {
 
+class CurlLibrary;
 class FtpSession;
 struct ListingEntry;
 struct UtcDateTime;
@@ -61,7 +63,8 @@ class cFTP {
   // Connects to `server` ("host", "host:port", "ftp://host" or "ftps://host" for explicit TLS)
   // and logs in; `port` 0 takes the port from `server`, else 21. Closes an earlier connection
   // first. The later operations reuse this connection. Active mode over TLS is refused at once
-  // where the platform's libcurl cannot do it.
+  // where the platform's libcurl cannot do it. libcurl is loaded by the first call; when it
+  // cannot be, this and every later operation fail with the library's name and the reason.
   bool OpenConnection(std::string_view server, std::string_view user, std::string_view password,
                       std::uint16_t port = 0);
   // Logs out and closes the connection; nothing happens when none is open.
@@ -109,6 +112,9 @@ class cFTP {
   // The outcome of a search for entries that match a pattern.
   enum class FindResult { kFound, kNothingMatched, kFailed };
 
+  bool LoadCurl();
+  std::string CurlText(int code) const;
+  std::string LocalFileText(int code, const std::filesystem::path& path) const;
   bool RequireConnection(std::string_view label);
   bool RunCommands(std::string_view label, const std::vector<std::string>& commands);
   bool RemotePath(std::string_view label, std::string_view name, std::string* path);
@@ -120,6 +126,8 @@ class cFTP {
 
   Host& host_;
   FtpOptions options_;
+  std::shared_ptr<const CurlLibrary> curl_;  // loaded by the first OpenConnection
+  std::string curl_error_;                   // why it could not be; empty when it was
   std::unique_ptr<FtpSession> session_;
   std::string current_dir_;
   bool ascii_ = true;

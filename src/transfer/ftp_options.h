@@ -24,6 +24,9 @@ struct FtpOptions {
   std::string pinned_public_key;
   // Writes libcurl's account of every command, reply and connection to stderr.
   bool trace = false;
+  // The file libcurl is loaded from, where the program loads it while it runs; empty: the one it
+  // was built against (CurlLibrary::DefaultName).
+  std::string curl_library;
 };
 
 }  // namespace kez

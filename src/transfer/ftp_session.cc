@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <string_view>
+#include <utility>
 
 namespace kez {
 namespace {
@@ -12,20 +13,21 @@ namespace {
 // A curl_slist that frees itself.
 class CommandList {
  public:
-  explicit CommandList(const std::vector<std::string>& commands) {
+  CommandList(const CurlLibrary& curl, const std::vector<std::string>& commands) : curl_(curl) {
     for (const std::string& command : commands) {
-      curl_slist* grown = curl_slist_append(list_, command.c_str());
+      curl_slist* grown = curl_.slist_append(list_, command.c_str());
       if (grown == nullptr) break;
       list_ = grown;
     }
   }
-  ~CommandList() { curl_slist_free_all(list_); }
+  ~CommandList() { curl_.slist_free_all(list_); }
   CommandList(const CommandList&) = delete;
   CommandList& operator=(const CommandList&) = delete;
 
   curl_slist* get() const { return list_; }
 
  private:
+  const CurlLibrary& curl_;
   curl_slist* list_ = nullptr;
 };
 
@@ -67,69 +69,68 @@ int TraceLine(CURL*, curl_infotype type, char* data, std::size_t size, void*) {
 
 }  // namespace
 
-std::unique_ptr<FtpSession> FtpSession::Create(const FtpLogin& login, const FtpOptions& options) {
-  // Safe to reach from several threads since libcurl 7.84; done once per process.
-  static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  if (!initialised) return nullptr;
-  CURL* handle = curl_easy_init();
+std::unique_ptr<FtpSession> FtpSession::Create(std::shared_ptr<const CurlLibrary> curl,
+                                               const FtpLogin& login, const FtpOptions& options) {
+  CURL* handle = curl->easy_init();
   if (handle == nullptr) return nullptr;
-  std::unique_ptr<FtpSession> session(new FtpSession(handle, login));
+  std::unique_ptr<FtpSession> session(new FtpSession(std::move(curl), handle, login));
   session->SetConnectionOptions(options);
   return session;
 }
 
-FtpSession::FtpSession(CURL* handle, const FtpLogin& login) : handle_(handle), login_(login) {}
+FtpSession::FtpSession(std::shared_ptr<const CurlLibrary> curl, CURL* handle, const FtpLogin& login)
+    : curl_(std::move(curl)), handle_(handle), login_(login) {}
 
-FtpSession::~FtpSession() { curl_easy_cleanup(handle_); }
+FtpSession::~FtpSession() { curl_->easy_cleanup(handle_); }
 
 void FtpSession::SetConnectionOptions(const FtpOptions& options) {
-  curl_easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
-  curl_easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_PROTOCOLS_STR, "ftp");
+  curl_->easy_setopt(handle_, CURLOPT_NOSIGNAL, 1L);
   if (options.trace) {
-    curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, TraceLine);
-    curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
+    curl_->easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, TraceLine);
+    curl_->easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
   }
-  curl_easy_setopt(handle_, CURLOPT_USERNAME, login_.user.c_str());
-  curl_easy_setopt(handle_, CURLOPT_PASSWORD, login_.password.c_str());
-  curl_easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
-  curl_easy_setopt(handle_, CURLOPT_FTPPORT, login_.passive ? nullptr : "-");
+  curl_->easy_setopt(handle_, CURLOPT_USERNAME, login_.user.c_str());
+  curl_->easy_setopt(handle_, CURLOPT_PASSWORD, login_.password.c_str());
+  curl_->easy_setopt(handle_, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+  curl_->easy_setopt(handle_, CURLOPT_FTPPORT, login_.passive ? nullptr : "-");
   if (login_.address.tls) {
-    curl_easy_setopt(handle_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
-    curl_easy_setopt(handle_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
+    curl_->easy_setopt(handle_, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_ALL));
+    curl_->easy_setopt(handle_, CURLOPT_FTPSSLAUTH, static_cast<long>(CURLFTPAUTH_TLS));
     if (!options.ca_file.empty())
-      curl_easy_setopt(handle_, CURLOPT_CAINFO, options.ca_file.c_str());
+      curl_->easy_setopt(handle_, CURLOPT_CAINFO, options.ca_file.c_str());
     if (!options.pinned_public_key.empty()) {
-      curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 0L);
-      curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 0L);
-      curl_easy_setopt(handle_, CURLOPT_PINNEDPUBLICKEY, options.pinned_public_key.c_str());
+      curl_->easy_setopt(handle_, CURLOPT_SSL_VERIFYPEER, 0L);
+      curl_->easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, 0L);
+      curl_->easy_setopt(handle_, CURLOPT_PINNEDPUBLICKEY, options.pinned_public_key.c_str());
     }
   }
-  curl_easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT_MS,
-                   static_cast<long>(options.connect_timeout.count()));
-  curl_easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT,
-                   WholeSeconds(options.response_timeout));
-  curl_easy_setopt(handle_, CURLOPT_ACCEPTTIMEOUT_MS,
-                   static_cast<long>(options.response_timeout.count()));
-  curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, WholeSeconds(options.stall_timeout));
-  curl_easy_setopt(handle_, CURLOPT_TCP_KEEPALIVE, 1L);
-  curl_easy_setopt(handle_, CURLOPT_ERRORBUFFER, error_buffer_.data());
-  curl_easy_setopt(handle_, CURLOPT_HEADERFUNCTION, &FtpSession::OnHeader);
-  curl_easy_setopt(handle_, CURLOPT_HEADERDATA, this);
+  curl_->easy_setopt(handle_, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(options.connect_timeout.count()));
+  curl_->easy_setopt(handle_, CURLOPT_SERVER_RESPONSE_TIMEOUT,
+                     WholeSeconds(options.response_timeout));
+  curl_->easy_setopt(handle_, CURLOPT_ACCEPTTIMEOUT_MS,
+                     static_cast<long>(options.response_timeout.count()));
+  curl_->easy_setopt(handle_, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_LOW_SPEED_TIME, WholeSeconds(options.stall_timeout));
+  curl_->easy_setopt(handle_, CURLOPT_TCP_KEEPALIVE, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_ERRORBUFFER, error_buffer_.data());
+  curl_->easy_setopt(handle_, CURLOPT_HEADERFUNCTION, &FtpSession::OnHeader);
+  curl_->easy_setopt(handle_, CURLOPT_HEADERDATA, this);
 }
 
 void FtpSession::ResetRequestOptions() {
-  curl_easy_setopt(handle_, CURLOPT_NOBODY, 0L);
-  curl_easy_setopt(handle_, CURLOPT_UPLOAD, 0L);
-  curl_easy_setopt(handle_, CURLOPT_QUOTE, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_PREQUOTE, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_CUSTOMREQUEST, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
-  curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
-  curl_easy_setopt(handle_, CURLOPT_READFUNCTION, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_READDATA, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, nullptr);
-  curl_easy_setopt(handle_, CURLOPT_WRITEDATA, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_NOBODY, 0L);
+  curl_->easy_setopt(handle_, CURLOPT_UPLOAD, 0L);
+  curl_->easy_setopt(handle_, CURLOPT_QUOTE, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_PREQUOTE, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_CUSTOMREQUEST, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_IGNORE_CONTENT_LENGTH, 0L);
+  curl_->easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
+  curl_->easy_setopt(handle_, CURLOPT_READFUNCTION, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_READDATA, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEFUNCTION, nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEDATA, nullptr);
 }
 
 CURLcode FtpSession::Perform() {
@@ -138,12 +139,13 @@ CURLcode FtpSession::Perform() {
   error_buffer_[0] = '\0';
   reply_lines_.clear();
   reply_complete_ = true;
-  const CURLcode result = curl_easy_perform(handle_);
+  const CURLcode result = curl_->easy_perform(handle_);
   ResetRequestOptions();
   return result;
 }
 
-std::string FtpSession::ProbeCertificate(const FtpLogin& login, const FtpOptions& options) {
+std::string FtpSession::ProbeCertificate(std::shared_ptr<const CurlLibrary> curl,
+                                         const FtpLogin& login, const FtpOptions& options) {
   // Anonymous, so that the account's password never goes to a server nobody has vouched for;
   // the login may fail, the handshake has happened by then.
   FtpLogin probe = login;
@@ -152,14 +154,14 @@ std::string FtpSession::ProbeCertificate(const FtpLogin& login, const FtpOptions
   FtpOptions unchecked = options;
   unchecked.trace = false;
   unchecked.pinned_public_key.clear();
-  std::unique_ptr<FtpSession> session = Create(probe, unchecked);
+  std::unique_ptr<FtpSession> session = Create(std::move(curl), probe, unchecked);
   if (!session) return {};
-  curl_easy_setopt(session->handle_, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(session->handle_, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(session->handle_, CURLOPT_CERTINFO, 1L);
+  session->curl_->easy_setopt(session->handle_, CURLOPT_SSL_VERIFYPEER, 0L);
+  session->curl_->easy_setopt(session->handle_, CURLOPT_SSL_VERIFYHOST, 0L);
+  session->curl_->easy_setopt(session->handle_, CURLOPT_CERTINFO, 1L);
   session->Connect();
   curl_certinfo* info = nullptr;
-  if (curl_easy_getinfo(session->handle_, CURLINFO_CERTINFO, &info) != CURLE_OK ||
+  if (session->curl_->easy_getinfo(session->handle_, CURLINFO_CERTINFO, &info) != CURLE_OK ||
       info == nullptr || info->num_of_certs < 1) {
     return {};
   }
@@ -172,16 +174,16 @@ std::string FtpSession::ProbeCertificate(const FtpLogin& login, const FtpOptions
 }
 
 CURLcode FtpSession::Connect() {
-  curl_easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, "/", true).c_str());
-  curl_easy_setopt(handle_, CURLOPT_NOBODY, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, "/", true).c_str());
+  curl_->easy_setopt(handle_, CURLOPT_NOBODY, 1L);
   return Perform();
 }
 
 CURLcode FtpSession::RunCommands(const std::vector<std::string>& commands) {
-  const CommandList list(commands);
-  curl_easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, "/", true).c_str());
-  curl_easy_setopt(handle_, CURLOPT_NOBODY, 1L);
-  curl_easy_setopt(handle_, CURLOPT_QUOTE, list.get());
+  const CommandList list(*curl_, commands);
+  curl_->easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, "/", true).c_str());
+  curl_->easy_setopt(handle_, CURLOPT_NOBODY, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_QUOTE, list.get());
   return Perform();
 }
 
@@ -189,32 +191,32 @@ CURLcode FtpSession::Upload(std::string_view path, bool ascii, std::int64_t size
                             const Source& source) {
   // libcurl's own ASCII handling changes line ends differently from one version to the next, so
   // it is told "binary" and the type is set just before STOR; the caller shapes the bytes.
-  const CommandList type({TypeCommand(ascii)});
-  curl_easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, false).c_str());
-  curl_easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
-  curl_easy_setopt(handle_, CURLOPT_PREQUOTE, type.get());
-  curl_easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
-  curl_easy_setopt(handle_, CURLOPT_READFUNCTION, &FtpSession::OnRead);
-  curl_easy_setopt(handle_, CURLOPT_READDATA, &source);
+  const CommandList type(*curl_, {TypeCommand(ascii)});
+  curl_->easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, false).c_str());
+  curl_->easy_setopt(handle_, CURLOPT_UPLOAD, 1L);
+  curl_->easy_setopt(handle_, CURLOPT_PREQUOTE, type.get());
+  curl_->easy_setopt(handle_, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(size));
+  curl_->easy_setopt(handle_, CURLOPT_READFUNCTION, &FtpSession::OnRead);
+  curl_->easy_setopt(handle_, CURLOPT_READDATA, &source);
   return Perform();
 }
 
 CURLcode FtpSession::Download(std::string_view path, bool ascii, const Sink& sink) {
-  const CommandList type({TypeCommand(ascii)});
-  curl_easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, false).c_str());
-  curl_easy_setopt(handle_, CURLOPT_PREQUOTE, type.get());
+  const CommandList type(*curl_, {TypeCommand(ascii)});
+  curl_->easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, false).c_str());
+  curl_->easy_setopt(handle_, CURLOPT_PREQUOTE, type.get());
   // An ASCII transfer's length differs from the size the server reports for the file.
-  curl_easy_setopt(handle_, CURLOPT_IGNORE_CONTENT_LENGTH, ascii ? 1L : 0L);
-  curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &FtpSession::OnWrite);
-  curl_easy_setopt(handle_, CURLOPT_WRITEDATA, &sink);
+  curl_->easy_setopt(handle_, CURLOPT_IGNORE_CONTENT_LENGTH, ascii ? 1L : 0L);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &FtpSession::OnWrite);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEDATA, &sink);
   return Perform();
 }
 
 CURLcode FtpSession::List(std::string_view path, bool mlsd, const Sink& sink) {
-  curl_easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, true).c_str());
-  curl_easy_setopt(handle_, CURLOPT_CUSTOMREQUEST, mlsd ? "MLSD" : nullptr);
-  curl_easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &FtpSession::OnWrite);
-  curl_easy_setopt(handle_, CURLOPT_WRITEDATA, &sink);
+  curl_->easy_setopt(handle_, CURLOPT_URL, RemoteUrl(login_.address, path, true).c_str());
+  curl_->easy_setopt(handle_, CURLOPT_CUSTOMREQUEST, mlsd ? "MLSD" : nullptr);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEFUNCTION, &FtpSession::OnWrite);
+  curl_->easy_setopt(handle_, CURLOPT_WRITEDATA, &sink);
   return Perform();
 }
 
@@ -226,12 +228,12 @@ int FtpSession::last_reply_code() const {
 
 std::string FtpSession::FailureText(CURLcode code) const {
   if (error_buffer_[0] != '\0') return std::string(error_buffer_.data());
-  return curl_easy_strerror(code);
+  return curl_->Text(code);
 }
 
 std::string FtpSession::EntryPath() const {
   char* path = nullptr;
-  if (curl_easy_getinfo(handle_, CURLINFO_FTP_ENTRY_PATH, &path) != CURLE_OK || path == nullptr ||
+  if (curl_->easy_getinfo(handle_, CURLINFO_FTP_ENTRY_PATH, &path) != CURLE_OK || path == nullptr ||
       path[0] != '/') {
     return "/";
   }

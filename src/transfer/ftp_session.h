@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "transfer/curl_library.h"
 #include "transfer/ftp_address.h"
 #include "transfer/ftp_options.h"
 
@@ -42,8 +43,9 @@ class FtpSession {
   // stops the transfer.
   using Source = std::function<std::optional<std::size_t>(char* buffer, std::size_t room)>;
 
-  // A session for this login; nullptr when libcurl cannot give a handle.
-  static std::unique_ptr<FtpSession> Create(const FtpLogin& login, const FtpOptions& options);
+  // A session for this login through `curl`; nullptr when libcurl cannot give a handle.
+  static std::unique_ptr<FtpSession> Create(std::shared_ptr<const CurlLibrary> curl,
+                                            const FtpLogin& login, const FtpOptions& options);
   ~FtpSession();
   FtpSession(const FtpSession&) = delete;
   FtpSession& operator=(const FtpSession&) = delete;
@@ -53,7 +55,8 @@ class FtpSession {
 
   // The PEM text of the certificate an ftps:// server shows, read over a connection that checks
   // nothing and logs in anonymously; empty when none could be read.
-  static std::string ProbeCertificate(const FtpLogin& login, const FtpOptions& options);
+  static std::string ProbeCertificate(std::shared_ptr<const CurlLibrary> curl,
+                                      const FtpLogin& login, const FtpOptions& options);
   // Sends each command in turn and stops at the first one the server refuses.
   CURLcode RunCommands(const std::vector<std::string>& commands);
   // Stores `source`'s bytes as the remote file `path`. `ascii` sends TYPE A, otherwise TYPE I;
@@ -76,7 +79,7 @@ class FtpSession {
   std::string EntryPath() const;
 
  private:
-  FtpSession(CURL* handle, const FtpLogin& login);
+  FtpSession(std::shared_ptr<const CurlLibrary> curl, CURL* handle, const FtpLogin& login);
   void SetConnectionOptions(const FtpOptions& options);
   void ResetRequestOptions();
   CURLcode Perform();
@@ -86,6 +89,7 @@ class FtpSession {
   static std::size_t OnWrite(char* data, std::size_t size, std::size_t count, void* sink);
   static std::size_t OnRead(char* buffer, std::size_t size, std::size_t count, void* source);
 
+  std::shared_ptr<const CurlLibrary> curl_;
   CURL* handle_;
   FtpLogin login_;
   std::array<char, CURL_ERROR_SIZE> error_buffer_{};
