@@ -1,7 +1,8 @@
 // Opens arbitrary bytes as a data file (files of odd length salvaging) and reads everything a
 // program could ask of it: every key in both directions, searches, and the physical order in both
-// directions. Files that open then take a short sequence of inserts, updates and deletes drawn
-// from the input's last bytes, and are read and checked again.
+// directions, and every order a batch of records at a time. Files that open then take a short
+// sequence of inserts, updates and deletes drawn from the input's last bytes, and are read and
+// checked again.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -10,6 +11,50 @@
 
 #include "btrieve/consistency.h"
 #include "btrieve/file.h"
+
+namespace {
+
+// Every order read a record at a time by one reader and a batch at a time by another, both of the
+// same bytes: the records, and the status each walk ends with, must be the same. A difference
+// stops the fuzzer.
+void CompareBatchesWithSingleSteps(const btrieve::Bytes& bytes, bool salvage, std::size_t limit) {
+  std::unique_ptr<btrieve::File> singly;
+  std::unique_ptr<btrieve::File> batched;
+  if (!btrieve::File::OpenBytes(bytes, "fuzz", &singly, salvage).ok() ||
+      !btrieve::File::OpenBytes(bytes, "fuzz", &batched, salvage).ok()) {
+    return;
+  }
+  const std::size_t batch_size = 1 + (bytes.empty() ? 0 : bytes[0] % 9);
+  std::vector<int> orders = {-1};  // physical
+  for (const btrieve::KeyLayout& plan : singly->layout().keys) orders.push_back(plan.number);
+  btrieve::Bytes key;
+  btrieve::Bytes record;
+  btrieve::RecordBatch batch;
+  for (const int number : orders) {
+    std::vector<btrieve::Bytes> one;
+    std::vector<btrieve::Bytes> many;
+    btrieve::Status a =
+        number < 0 ? singly->StepFirst(&record) : singly->GetFirst(number, &key, &record);
+    for (; a.ok() && one.size() < limit;
+         a = number < 0 ? singly->StepNext(&record) : singly->GetNext(number, &key, &record)) {
+      one.push_back(record);
+    }
+    btrieve::Status b =
+        number < 0 ? batched->StepFirst(&record) : batched->GetFirst(number, &key, &record);
+    if (b.ok()) many.push_back(record);
+    while (b.ok() && many.size() < limit) {
+      b = number < 0 ? batched->StepNextBatch(batch_size, &batch)
+                     : batched->GetNextBatch(number, batch_size, &batch);
+      for (std::size_t i = 0; b.ok() && i < batch.size(); ++i) {
+        many.emplace_back(batch[i].begin(), batch[i].end());
+      }
+    }
+    if (one.size() >= limit || many.size() >= limit) continue;
+    if (one != many || a.code() != b.code()) __builtin_trap();
+  }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::unique_ptr<btrieve::File> file;
@@ -48,6 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file->GetEqual(number, &key, &record).IgnoreError();
   }
   btrieve::CheckFile(*file);
+  CompareBatchesWithSingleSteps(btrieve::Bytes(data, data + size), salvage, limit);
 
   // Writes: each of the last 12 input bytes picks an operation and shapes its record.
   const std::size_t script = size < 12 ? size : 12;
