@@ -30,6 +30,7 @@ class MemorySource final : public PageSource {
   }
   bool writable() const override { return true; }
   Status Truncate(std::uint64_t size) override {
+    NewGeneration();
     bytes_.resize(static_cast<std::size_t>(size));
     return Status::Ok();
   }
@@ -91,6 +92,7 @@ class FileSource final : public PageSource {
   }
 
   Status Refresh() override {
+    NewGeneration();
     prefix_.clear();
     where_.Clear();
     for (Slot& slot : slots_) {
@@ -107,6 +109,7 @@ class FileSource final : public PageSource {
 
   bool writable() const override { return file_->writable(); }
   Status Truncate(std::uint64_t size) override {
+    NewGeneration();
     if (Status s = file_->Truncate(size); !s.ok()) return s;
     if (prefix_.size() > size) prefix_.resize(static_cast<std::size_t>(size));
     // Mapped pages past the end of the file cannot be read.
@@ -459,6 +462,7 @@ Status PageSource::OpenFile(const std::filesystem::path& path, bool writable,
 Status PageSource::Write(std::uint64_t offset, const std::uint8_t* data, std::size_t n) {
   if (writes_left_ == 0) return Status(kIoError, "writing stopped (simulated crash)");
   if (writes_left_ > 0) --writes_left_;
+  NewGeneration();
   return DoWrite(offset, data, n);
 }
 

@@ -79,12 +79,18 @@ class PageSource {
   // Tests: after `writes` more writes, every write fails, as if the process had died there.
   void FailWritesAfter(int writes) { writes_left_ = writes; }
 
+  // Counts writes, truncations and readings of the file anew: a page pointer kept across one of
+  // them may be stale (bytes in memory move when they grow).
+  std::uint64_t generation() const { return generation_; }
+
  protected:
+  void NewGeneration() { ++generation_; }
   virtual Status DoWrite(std::uint64_t offset, const std::uint8_t* data, std::size_t n) = 0;
 
  private:
   std::uint32_t page_size_ = 0;
   int writes_left_ = -1;
+  std::uint64_t generation_ = 0;
 };
 
 }  // namespace btrieve

@@ -83,8 +83,12 @@ const std::uint8_t* PageStore::IndexPage(std::uint32_t page) const { return Fetc
 const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
   // An index page is kept over data pages from its first use as one: the source is told of
   // that use even when the page was fetched as data before.
-  if (const Memo& memo = memo_[index ? 1 : 0]; page == memo.page) return memo.bytes;
-  if (!changes_.empty()) {
+  if (changes_.empty()) {
+    if (const Memo& memo = memo_[index ? 1 : 0];
+        page == memo.page && memo.generation == source_->generation()) {
+      return memo.bytes;
+    }
+  } else {
     const auto changed = changes_.find(page);
     if (changed != changes_.end()) return changed->second.data();
   }
@@ -94,17 +98,20 @@ const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
     physical = physical_[page];
   }
   const std::uint8_t* bytes = index ? source_->IndexPage(physical) : source_->Page(physical);
-  if (bytes != nullptr && changes_.empty()) memo_[index ? 1 : 0] = {page, bytes};
+  if (bytes != nullptr && changes_.empty()) {
+    memo_[index ? 1 : 0] = {page, source_->generation(), bytes};
+  }
   return bytes;
 }
 
 std::uint8_t* PageStore::Mutable(std::uint32_t page) {
-  Forget();
   const auto changed = changes_.find(page);
   if (changed != changes_.end()) return changed->second.data();
   const std::uint8_t* current = Page(page);
   std::vector<std::uint8_t> copy(page_size_, 0);
   if (current != nullptr) std::copy(current, current + page_size_, copy.begin());
+  // The file's copy of the page, fetched just now, is no longer the page.
+  Forget();
   return changes_.emplace(page, std::move(copy)).first->second.data();
 }
 

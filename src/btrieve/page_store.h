@@ -92,9 +92,11 @@ class PageStore {
   // The page last fetched as data and the one last fetched as index: one record read asks for
   // its page several times (is it a data page, is the slot live, the record, the next slot), a
   // step along an index asks for its leaf as often, and a key walk goes from one to the other.
-  // Valid while their pointers are (until the next Unpin), and while no page changes or moves.
+  // Valid while their pointers are: until the next Unpin, while no page changes or moves here,
+  // and while the source writes nothing (bytes in memory move when they grow).
   struct Memo {
     std::uint32_t page = kNoPointer;
+    std::uint64_t generation = 0;
     const std::uint8_t* bytes = nullptr;
   };
   void Forget() const { memo_[0].page = memo_[1].page = kNoPointer; }
