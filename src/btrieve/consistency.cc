@@ -77,6 +77,10 @@ KeyCheck CheckKey(File& file, const KeyLayout& key, const std::vector<std::uint3
 
 FileCheck CheckFile(File& file) {
   FileCheck result;
+  if (Status s = file.EnsureLoaded(); !s.ok()) {
+    result.records_problem = "the file's structures cannot be read: " + s.ToString();
+    return result;
+  }
   const FileLayout& layout = file.layout();
   std::vector<KeyComparator> comparators;
   for (const KeyLayout& key : layout.keys) comparators.emplace_back(key, layout);

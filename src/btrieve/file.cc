@@ -175,6 +175,8 @@ void File::NoteUsage(const std::uint8_t* slot) {
 
 Status File::Refresh() { return CheckForChanges(); }
 
+Status File::EnsureLoaded() { return records_ != nullptr ? Status::Ok() : Reload(); }
+
 Bytes File::Snapshot() const {
   Bytes bytes(static_cast<std::size_t>(source_->size()));
   bytes.resize(source_->ReadAt(0, bytes.size(), bytes.data()));

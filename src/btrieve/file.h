@@ -144,6 +144,10 @@ class File {
 
   // The API "stat" buffer: file description and key segment specs.
   Bytes StatBuffer() const;
+  // Reads the file's structures again when the last reading of them failed (a write that
+  // failed and found the file damaged leaves none); the failure when it fails again. records()
+  // is there only after this succeeds.
+  Status EnsureLoaded();
   const RecordStore& records() const { return *records_; }
 
  private:

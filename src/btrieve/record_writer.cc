@@ -105,7 +105,10 @@ Status RecordWriter::Store(std::uint32_t address, std::span<const std::uint8_t> 
                            std::uint16_t usage) {
   std::uint8_t* slot = MutableSlot(address);
   if (layout_.format == Format::kNew) StoreU16(slot, usage);
-  std::memcpy(slot + layout_.data_offset, record.data(), layout_.record_length);
+  // A file may declare no fixed part at all; an empty record then has no bytes to copy from.
+  if (layout_.record_length > 0) {
+    std::memcpy(slot + layout_.data_offset, record.data(), layout_.record_length);
+  }
   if (!layout_.variable()) return Status::Ok();
   VariablePointer first;
   if (Status s = WriteTail(record.subspan(layout_.record_length), &first); !s.ok()) return s;

@@ -307,6 +307,31 @@ TEST(DamagedFiles, WrongEntryInTheMiddleOfABatch) {
   }
 }
 
+// Another program overwrote the file while it was open: the read that finds it fails, and a
+// check of the file afterwards says the file can no longer be read instead of failing itself.
+TEST(DamagedFiles, ACheckOfAFileOverwrittenWhileOpenSaysItCannotBeRead) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/WCCACMS2.DAT");
+  const Bytes original = Sample("wbtrv32/assets/WCCACMS2.DAT");
+  kez::testing::TempDir dir;
+  const std::filesystem::path path = dir / "overwritten.dat";
+  const auto write = [&](const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  };
+  write(original);
+  std::unique_ptr<File> file;
+  ASSERT_TRUE(File::Open(path, &file).ok());
+  Bytes garbage(original.size(), 0);
+  StoreU32(garbage.data() + 4, 99);  // a usage count the reader has not seen
+  write(garbage);
+  Bytes record;
+  EXPECT_FALSE(file->StepFirst(&record).ok());
+  const FileCheck check = CheckFile(*file);
+  EXPECT_FALSE(check.ok());
+  EXPECT_NE(check.records_problem.find("cannot be read"), std::string::npos)
+      << check.records_problem;
+}
+
 TEST(DamagedFiles, DamagedVariablePageGivesStatus54) {
   KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   Bytes bytes = Sample("wbtrv32/assets/VARIABLE.DAT");
