@@ -238,7 +238,8 @@ void BM_KeyOrderWalkInBatches(benchmark::State& state) {
     btrieve::Bytes record;
     btrieve::RecordBatch batch;
     records = 0;
-    for (auto s = file->GetFirst(0, &key, &record); s.ok(); s = file->GetNextBatch(0, 256, &batch)) {
+    for (auto s = file->GetFirst(0, &key, &record); s.ok();
+         s = file->GetNextBatch(0, 256, &batch)) {
       records += static_cast<std::int64_t>(batch.size());
     }
   }
