@@ -228,6 +228,10 @@ class File {
   // The record at `address`, and its slot when `slot` is given (valid until the next Unpin).
   Status ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot = nullptr);
   Status Step(std::uint32_t address, Bytes* record);
+  // What a physical scan hands the record store to learn of a data page lost to damage (none
+  // for a salvaging reader, which passes over it), and the status that makes of it.
+  std::uint32_t* DamageWatch();
+  Status ScanDamage() const;
 
   std::unique_ptr<PageSource> source_;
   std::filesystem::path path_;  // empty for files in memory
@@ -251,7 +255,8 @@ class File {
   std::uint32_t variable_page_ = kNoPointer;  // where new variable-tail fragments go
   bool bulk_ = false;
   bool assign_autoincrement_ = true;
-  bool indexes_checked_ = false;  // every index page checked since the last (re)load
+  std::uint32_t scan_damage_ = kNoPointer;  // a data page the last scan found damaged
+  bool indexes_checked_ = false;            // every index page checked since the last (re)load
   bool locked_ = false;
   // The state in memory was read without the write lock: while another process committed, it
   // may have met a control record half written. A writer reads the file again first.

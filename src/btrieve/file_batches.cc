@@ -33,8 +33,9 @@ Status File::StepNextBatchOnce(std::size_t max, RecordBatch* batch) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
   while (batch->size() < max) {
-    const std::uint32_t address = records_->Next(cursor_->record);
-    Status s = address == kNoPointer ? Status(kEndOfFile, "") : StepInto(address, batch);
+    const std::uint32_t address = records_->Next(cursor_->record, DamageWatch());
+    Status s = ScanDamage();
+    if (s.ok()) s = address == kNoPointer ? Status(kEndOfFile, "") : StepInto(address, batch);
     // The position stays on the last record delivered.
     if (!s.ok()) return batch->empty() ? s : Status::Ok();
   }

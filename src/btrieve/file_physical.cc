@@ -17,8 +17,21 @@ Status File::ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t
   return Status::Ok();
 }
 
+std::uint32_t* File::DamageWatch() {
+  scan_damage_ = kNoPointer;
+  return options_.salvage ? nullptr : &scan_damage_;
+}
+
+Status File::ScanDamage() const {
+  if (scan_damage_ == kNoPointer) return Status::Ok();
+  return Status(kIoError, name_ + ": page " + std::to_string(scan_damage_) +
+                              " is a data page by the allocation table, but its header says "
+                              "otherwise; its records cannot be read");
+}
+
 Status File::Step(std::uint32_t address, Bytes* record) {
   pages_.Unpin();
+  if (Status s = ScanDamage(); !s.ok()) return s;
   if (address == kNoPointer) return Status(kEndOfFile, "");
   const std::uint8_t* slot = nullptr;
   if (Status s = ReadRecord(address, record, &slot); !s.ok()) return s;
@@ -32,14 +45,14 @@ Status File::StepFirstOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
-  return Step(records_->First(), record);
+  return Step(records_->First(DamageWatch()), record);
 }
 
 Status File::StepLastOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
-  return Step(records_->Last(), record);
+  return Step(records_->Last(DamageWatch()), record);
 }
 
 Status File::StepNextOnce(Bytes* record) {
@@ -51,7 +64,7 @@ Status File::StepNextOnce(Bytes* record) {
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
-  return Step(records_->Next(cursor_->record), record);
+  return Step(records_->Next(cursor_->record, DamageWatch()), record);
 }
 
 Status File::StepPreviousOnce(Bytes* record) {
@@ -63,7 +76,7 @@ Status File::StepPreviousOnce(Bytes* record) {
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
-  return Step(records_->Previous(cursor_->record), record);
+  return Step(records_->Previous(cursor_->record, DamageWatch()), record);
 }
 
 Status File::GetPosition(std::uint32_t* position) const {

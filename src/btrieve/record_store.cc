@@ -131,7 +131,8 @@ const std::uint8_t* RecordStore::LiveSlot(std::uint32_t address, Status* status)
   return nullptr;
 }
 
-std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start) const {
+std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start,
+                                       std::uint32_t* damaged) const {
   std::uint32_t page = 1;
   std::uint32_t slot = 0;
   if (!from_start) {
@@ -139,7 +140,13 @@ std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start) con
     slot = (after % page_size_ - 6) / layout_.physical_length + 1;
   }
   for (; page < pages_.page_limit(); ++page, slot = 0) {
-    if (!IsDataPage(page)) continue;
+    if (!IsDataPage(page)) {
+      if (damaged != nullptr && LostDataPage(page)) {
+        *damaged = page;
+        return kNoPointer;
+      }
+      continue;
+    }
     const std::uint8_t* bytes = pages_.Page(page);
     const std::uint32_t used = UsedSlots(page);
     for (; slot < used; ++slot) {
@@ -150,7 +157,8 @@ std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start) con
   return kNoPointer;
 }
 
-std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end) const {
+std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end,
+                                        std::uint32_t* damaged) const {
   constexpr std::int64_t kPageEnd = INT64_MAX;
   std::uint32_t page = pages_.page_limit() == 0 ? 0 : pages_.page_limit() - 1;
   std::int64_t slot = kPageEnd;  // the first slot to look at
@@ -159,7 +167,13 @@ std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end) con
     slot = static_cast<std::int64_t>((before % page_size_ - 6) / layout_.physical_length) - 1;
   }
   for (; page >= 1; --page, slot = kPageEnd) {
-    if (!IsDataPage(page)) continue;
+    if (!IsDataPage(page)) {
+      if (damaged != nullptr && LostDataPage(page)) {
+        *damaged = page;
+        return kNoPointer;
+      }
+      continue;
+    }
     const std::uint8_t* bytes = pages_.Page(page);
     for (std::int64_t s = std::min(slot, static_cast<std::int64_t>(UsedSlots(page)) - 1); s >= 0;
          --s) {

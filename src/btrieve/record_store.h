@@ -27,11 +27,22 @@ class RecordStore {
   // The same, added at the end of `out`.
   Status Append(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const;
 
-  // Physical order: addresses of live records, kNoPointer past either end.
-  std::uint32_t First() const { return ScanForward(0, true); }
-  std::uint32_t Last() const { return ScanBackward(kNoPointer, true); }
-  std::uint32_t Next(std::uint32_t address) const { return ScanForward(address, false); }
-  std::uint32_t Previous(std::uint32_t address) const { return ScanBackward(address, false); }
+  // Physical order: addresses of live records, kNoPointer past either end. With `damaged`, a
+  // page that a new-format file's allocation table gives as a data page but whose header says
+  // otherwise ends the scan there, its number in `*damaged`: its records are lost to damage, and
+  // a scan that passed over it would end short without a word. Without, it is passed over.
+  std::uint32_t First(std::uint32_t* damaged = nullptr) const {
+    return ScanForward(0, true, damaged);
+  }
+  std::uint32_t Last(std::uint32_t* damaged = nullptr) const {
+    return ScanBackward(kNoPointer, true, damaged);
+  }
+  std::uint32_t Next(std::uint32_t address, std::uint32_t* damaged = nullptr) const {
+    return ScanForward(address, false, damaged);
+  }
+  std::uint32_t Previous(std::uint32_t address, std::uint32_t* damaged = nullptr) const {
+    return ScanBackward(address, false, damaged);
+  }
 
   // The previous/next record of a linked-duplicate chain, from the pair at `offset` in the slot.
   std::uint32_t ChainPrevious(const std::uint8_t* slot, std::uint16_t offset) const;
@@ -55,8 +66,10 @@ class RecordStore {
   // Number of slots of a data page that may hold records.
   std::uint32_t UsedSlots(std::uint32_t page) const;
   bool SlotLive(std::uint32_t page, std::uint32_t slot, const std::uint8_t* bytes) const;
-  std::uint32_t ScanForward(std::uint32_t after, bool from_start) const;
-  std::uint32_t ScanBackward(std::uint32_t before, bool from_end) const;
+  std::uint32_t ScanForward(std::uint32_t after, bool from_start, std::uint32_t* damaged) const;
+  std::uint32_t ScanBackward(std::uint32_t before, bool from_end, std::uint32_t* damaged) const;
+  // Whether a page that is not a data page by its header is one by the allocation table.
+  bool LostDataPage(std::uint32_t page) const { return !old_ && pages_.Type(page) == kPageData; }
   // Adds the fragments of a variable tail to `out`, whose record began at `start`.
   Status ReadTail(const std::uint8_t* pointer, std::size_t start,
                   std::vector<std::uint8_t>* out) const;

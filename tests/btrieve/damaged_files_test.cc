@@ -332,6 +332,58 @@ TEST(DamagedFiles, ACheckOfAFileOverwrittenWhileOpenSaysItCannotBeRead) {
       << check.records_problem;
 }
 
+// A data page whose header was damaged is, by its header, no data page; the allocation table
+// still says it is. A physical scan in either direction, single steps or batches, ends at it with
+// status 2 instead of passing over its records and ending short without a word; a salvaging
+// reader passes over it and reads the rest.
+TEST(DamagedFiles, APhysicalScanDoesNotPassQuietlyOverADamagedDataPage) {
+  KEZ_NEEDS_SAMPLES("wbtrv32/assets/WCCACMS2.DAT");
+  const Bytes original = Sample("wbtrv32/assets/WCCACMS2.DAT");
+  std::unique_ptr<File> good;
+  ASSERT_TRUE(File::OpenBytes(original, "good", &good).ok());
+  Bytes record;
+  ASSERT_TRUE(good->StepFirst(&record).ok());
+  for (int i = 0; i < 3000; ++i) ASSERT_TRUE(good->StepNext(&record).ok());
+  std::uint32_t address = 0;
+  ASSERT_TRUE(good->GetPosition(&address).ok());
+  const std::uint32_t page = good->PhysicalPage(address / good->layout().page_size);
+  Bytes bytes = original;
+  bytes[std::size_t{page} * good->layout().page_size] ^= 0xFF;
+
+  for (const bool salvage : {false, true}) {
+    SCOPED_TRACE(salvage ? "salvaging" : "reading");
+    std::unique_ptr<File> damaged;
+    ASSERT_TRUE(File::OpenBytes(bytes, "damaged", &damaged, salvage).ok());
+    std::size_t forward = 0;
+    Status s = damaged->StepFirst(&record);
+    for (; s.ok(); s = damaged->StepNext(&record)) ++forward;
+    std::size_t backward = 0;
+    Status back = damaged->StepLast(&record);
+    for (; back.ok(); back = damaged->StepPrevious(&record)) ++backward;
+    std::size_t batched = 0;
+    RecordBatch batch;
+    Status b = damaged->StepFirst(&record);
+    if (b.ok()) ++batched;
+    while (b.ok() && (b = damaged->StepNextBatch(100, &batch)).ok()) batched += batch.size();
+    if (salvage) {
+      EXPECT_EQ(s.code(), kEndOfFile);
+      EXPECT_EQ(back.code(), kEndOfFile);
+      EXPECT_EQ(b.code(), kEndOfFile);
+      EXPECT_LT(forward, 7639u);
+      EXPECT_EQ(backward, forward);
+      EXPECT_EQ(batched, forward);
+    } else {
+      EXPECT_EQ(s.code(), kIoError) << s.ToString();
+      EXPECT_NE(s.detail().find("is a data page by the allocation table"), std::string::npos);
+      EXPECT_EQ(back.code(), kIoError) << back.ToString();
+      EXPECT_EQ(b.code(), kIoError) << b.ToString();
+      EXPECT_EQ(batched, forward);
+      EXPECT_LE(forward, 3000u);  // the records of the pages before the damaged one
+      EXPECT_GT(forward, 2900u);
+    }
+  }
+}
+
 TEST(DamagedFiles, DamagedVariablePageGivesStatus54) {
   KEZ_NEEDS_SAMPLES("wbtrv32/assets/VARIABLE.DAT");
   Bytes bytes = Sample("wbtrv32/assets/VARIABLE.DAT");
