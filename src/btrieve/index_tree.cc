@@ -1,5 +1,7 @@
 #include "btrieve/index_tree.h"
 
+#include <algorithm>
+
 #include "btrieve/byte_order.h"
 
 namespace btrieve {
@@ -132,6 +134,7 @@ Status IndexTree::Validate(Shape* shape, bool drop_pages) const {
     if (static_cast<std::size_t>(at.depth) >= kMaxDepth) {
       return Status(kIoError, "key " + std::to_string(key_.number) + " index is too deep");
     }
+    const std::size_t first_child = pending.size();
     for (std::uint16_t i = 0; i <= n; ++i) {
       const std::uint32_t child = Child(bytes, i);
       if (child == kNoPointer) {
@@ -146,6 +149,9 @@ Status IndexTree::Validate(Shape* shape, bool drop_pages) const {
                  : at.low,
            i < n ? std::vector<std::uint8_t>(key_at(i), key_at(i) + length) : at.high});
     }
+    // Taken from the back: the children are then visited in key order, which is page order in
+    // a file whose index grew with its records, and reads ahead where index pages lie together.
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(first_child), pending.end());
   }
   shape->levels = leaf_depth;
   if (shape->entries != key_.distinct_values) {

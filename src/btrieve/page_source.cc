@@ -53,7 +53,9 @@ class MemorySource final : public PageSource {
 // Cached pages of a file on disk. A first miss in a block of pages reads one page (an index
 // lookup touches few pages); a second miss in the same block soon after reads the rest of the
 // block, so a scan costs two reads a block even when a file's logical order is scattered over its
-// pages, while lookups at random over a large file read single pages.
+// pages, while lookups at random over a large file read single pages. Index pages neither fill
+// a block nor read ahead over gaps: their neighbours are mostly data pages, and the check of a
+// whole index at a key's first use read most of the file with them.
 class FileSource final : public PageSource {
  public:
   FileSource(std::unique_ptr<OsFile> file, std::uint64_t size, std::size_t cache_bytes)
@@ -292,7 +294,9 @@ class FileSource final : public PageSource {
     // that double. A new-format file's data pages lie nearly in order, with its index pages
     // placed between them. A miss a little behind the last one is a page such a scan passed
     // over, and leaves its run as it is.
-    const bool ahead = page > last_miss_ && page - last_miss_ <= kStreamGap;
+    // Index pages are read ahead only where they lie together: between data pages, reading
+    // ahead would bring in the data around them too.
+    const bool ahead = page > last_miss_ && page - last_miss_ <= (index ? 1 : kStreamGap);
     const bool behind = run_ > 1 && page <= last_miss_ && last_miss_ - page < kBlockPages;
     const bool streaming = ahead || behind;
     if (ahead) {
@@ -300,7 +304,7 @@ class FileSource final : public PageSource {
       end = std::min(page + run_, page_count());
     } else if (behind) {
       // One page; the run goes on.
-    } else if (seen.before != 0 && misses_ - seen.before <= kRecentMisses) {
+    } else if (!index && seen.before != 0 && misses_ - seen.before <= kRecentMisses) {
       run_ = 1;
       first = block * kBlockPages;
       end = std::min(first + kBlockPages, page_count());

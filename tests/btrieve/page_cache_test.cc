@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <fstream>
 #include <memory>
 #include <random>
 
@@ -158,6 +159,38 @@ TEST_P(PageCache, ScansBatchesAndLookupsMixedThroughASmallCacheReadAsInMemory) {
       }
     }
   }
+}
+
+// Bytes this process has read from files so far (the kernel's count of its read calls).
+std::uint64_t BytesReadSoFar() {
+  std::ifstream io("/proc/self/io");
+  std::string name;
+  std::uint64_t value = 0;
+  while (io >> name >> value) {
+    if (name == "rchar:") return value;
+  }
+  return 0;
+}
+
+// A key's first use checks its whole index. Its pages lie between the data pages of a file that
+// grew record by record; the check must read them, not the data around them.
+TEST_P(PageCache, TheIndexCheckAtAKeysFirstUseReadsTheIndexNotTheFile) {
+  if (BytesReadSoFar() == 0) GTEST_SKIP() << "no count of bytes read on this system";
+  IndexTree::Shape shape;
+  {
+    std::unique_ptr<File> counter;
+    ASSERT_TRUE(File::Open(path_, &counter).ok());
+    ASSERT_TRUE(counter->ValidateIndex(0, &shape).ok());
+  }
+  std::unique_ptr<File> reader;
+  ASSERT_TRUE(File::Open(path_, &reader).ok());
+  const std::uint64_t before = BytesReadSoFar();
+  Bytes key, record;
+  ASSERT_TRUE(reader->GetFirst(0, &key, &record).ok());
+  const std::uint64_t read = BytesReadSoFar() - before;
+  // The index, the allocation tables that say which pages are index pages, the first record.
+  EXPECT_LE(read, (shape.pages + 16) * 512)
+      << shape.pages << " index pages, file of " << std::filesystem::file_size(path_) << " bytes";
 }
 
 // The reader has the pages of the record in its cache and read it a moment ago; another process
