@@ -10,6 +10,7 @@
 #include "btrieve/mapped_copy.h"
 #include "btrieve/os_file.h"
 #include "btrieve/page_index.h"
+#include "btrieve/page_memory.h"
 
 namespace btrieve {
 namespace {
@@ -142,7 +143,7 @@ class FileSource final : public PageSource {
       if (hit == PageIndex::kAbsent) continue;
       const std::uint64_t begin = std::max<std::uint64_t>(offset, page * ps);
       const std::uint64_t end = std::min<std::uint64_t>(offset + n, (page + 1) * ps);
-      std::memcpy(slots_[hit].bytes.get() + (begin - page * ps), data + (begin - offset),
+      std::memcpy(slots_[hit].bytes + (begin - page * ps), data + (begin - offset),
                   static_cast<std::size_t>(end - begin));
     }
     return Status::Ok();
@@ -179,7 +180,7 @@ class FileSource final : public PageSource {
     bool streamed = false;
     std::size_t newer = kNone;  // toward the list's head, the most recent
     std::size_t older = kNone;
-    std::unique_ptr<std::uint8_t[]> bytes;
+    std::uint8_t* bytes = nullptr;  // held by memory_
   };
   struct List {
     std::size_t head = kNone;
@@ -261,11 +262,11 @@ class FileSource final : public PageSource {
     Slot& slot = slots_[i];
     // Touched already by this operation: its place in the lists is settled (one operation asks
     // for the same few pages over and over).
-    if (slot.epoch == epoch_ && (slot.hot || !index)) return slot.bytes.get();
+    if (slot.epoch == epoch_ && (slot.hot || !index)) return slot.bytes;
     if (slot.streamed) {
       if (!index) {
         slot.epoch = epoch_;
-        return slot.bytes.get();
+        return slot.bytes;
       }
       slot.streamed = false;
     }
@@ -280,7 +281,7 @@ class FileSource final : public PageSource {
         PushFront(coldest, false);
       }
     }
-    return slot.bytes.get();
+    return slot.bytes;
   }
 
   const std::uint8_t* Load(std::uint32_t page, bool index) {
@@ -337,7 +338,7 @@ class FileSource final : public PageSource {
     std::size_t taken[kBlockPages] = {};
     for (std::uint32_t i = 0; i < count; ++i) {
       taken[i] = TakeSlot();
-      buffers[i] = slots_[taken[i]].bytes.get();
+      buffers[i] = slots_[taken[i]].bytes;
     }
     const bool read = (count == 1 && CopyMappedPage(first, buffers[0])) ||
                       file_->ReadBlocks(static_cast<std::uint64_t>(first) * page_size(), buffers,
@@ -394,7 +395,9 @@ class FileSource final : public PageSource {
     }
     if (victim == kNone) {
       slots_.push_back(Slot{});
-      slots_.back().bytes = std::make_unique_for_overwrite<std::uint8_t[]>(page_size());
+      const std::size_t room = Capacity() > slots_.size() ? Capacity() - slots_.size() : 0;
+      slots_.back().bytes =
+          memory_.Take(page_size(), std::min<std::size_t>(room, std::max(page_count(), 1u)));
       victim = slots_.size() - 1;
       PushFront(victim, false);
     } else {
@@ -431,6 +434,7 @@ class FileSource final : public PageSource {
   std::size_t mapped_size_ = 0;
   std::size_t cache_bytes_;
   std::vector<std::uint8_t> prefix_;
+  PageMemory memory_;
   std::vector<Slot> slots_;
   List cold_;
   List hot_;
