@@ -203,7 +203,10 @@ class File {
   // The checks and upkeep every move on a key starts with; the key's state when it may move.
   Status StartMove(int key_number, KeyState** state);
   // One move along a key from the current record, reading the index anew when it proves damaged.
-  Status MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record);
+  // `append`: the record is added after what `record` holds (a batch), which is left as it was
+  // when the move fails.
+  Status MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record,
+                        bool append = false);
   // Adds the record at `address` to `batch` and makes it current.
   Status StepInto(std::uint32_t address, RecordBatch* batch);
   Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
@@ -224,7 +227,7 @@ class File {
   Status MoveTree(KeyState* state, bool forward);
   Status MoveSorted(KeyState* state, bool forward);
   Status LocateOnKey(KeyState* state, std::uint32_t address);
-  Status Deliver(KeyState* state, Bytes* key, Bytes* record);
+  Status Deliver(KeyState* state, Bytes* key, Bytes* record, bool append = false);
   // The record at `address`, and its slot when `slot` is given (valid until the next Unpin).
   Status ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot = nullptr);
   Status Step(std::uint32_t address, Bytes* record);
@@ -245,7 +248,6 @@ class File {
   std::unique_ptr<Cursor> start_;       // where the read in progress started (Consistent)
   std::unique_ptr<Cursor> batch_mark_;  // a batch's last whole record, to go back to
   Bytes batch_key_;
-  Bytes batch_record_;
   // The key buffer a positioning read was given, and its search value: kept from read to read
   // so that a lookup allocates nothing.
   Bytes asked_key_;

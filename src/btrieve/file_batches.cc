@@ -52,7 +52,7 @@ Status File::GetNextBatchOnce(int key_number, std::size_t max, RecordBatch* batc
   while (batch->size() < max) {
     mark = *cursor_;
     const bool rebuilt = state->sorted != nullptr;
-    if (Status s = MoveAndDeliver(state, true, &batch_key_, &batch_record_); !s.ok()) {
+    if (Status s = MoveAndDeliver(state, true, &batch_key_, &batch->bytes(), true); !s.ok()) {
       if (batch->empty()) return s;
       // Back on the last record delivered; an order rebuilt on the way has a place of its own
       // for it.
@@ -62,8 +62,6 @@ Status File::GetNextBatchOnce(int key_number, std::size_t max, RecordBatch* batc
       }
       return Status::Ok();
     }
-    std::vector<std::uint8_t>& bytes = batch->bytes();
-    bytes.insert(bytes.end(), batch_record_.begin(), batch_record_.end());
     batch->EndRecord();
   }
   return Status::Ok();

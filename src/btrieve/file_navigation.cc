@@ -2,6 +2,7 @@
 // rebuilt from the records when the index fails); and the checks tools run on a key's index.
 #include <algorithm>
 #include <functional>
+#include <span>
 #include <string>
 
 #include "btrieve/byte_order.h"
@@ -90,7 +91,7 @@ Status File::UseFallback(KeyState* state, const std::string& reason) {
   return Status::Ok();
 }
 
-Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
+Status File::Deliver(KeyState* state, Bytes* key, Bytes* record, bool append) {
   Cursor& c = *cursor_;
   Status status;
   const std::uint8_t* slot = records_->LiveSlot(c.record, &status);
@@ -100,13 +101,17 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record) {
                         " index points at address " + std::to_string(c.record) +
                         ", which holds no record");
   }
-  if (Status s = records_->Read(slot, record); !s.ok()) {
+  const std::size_t start = append ? record->size() : 0;
+  if (!append) record->clear();
+  if (Status s = records_->Append(slot, record); !s.ok()) {
+    if (append) record->resize(start);
     return s.Prefix(name_ + ": record at " + std::to_string(c.record));
   }
   c.usage = layout_.format == Format::kNew ? LoadU16(slot) : 0;
   key->resize(state->compare.key_length());
-  state->compare.Extract(*record, key->data());
+  state->compare.Extract(std::span(*record).subspan(start), key->data());
   if (!state->sorted && state->compare.Compare(key->data(), state->tree.EntryKey(c.tree)) != 0) {
+    if (append) record->resize(start);
     return IndexDamaged("key " + std::to_string(state->key_layout.number) +
                         " index entry does not match " + "the record at address " +
                         std::to_string(c.record));
@@ -169,11 +174,11 @@ Status File::StartMove(int key_number, KeyState** state) {
   return Status::Ok();
 }
 
-Status File::MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record) {
+Status File::MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record, bool append) {
   for (int attempt = 0;; ++attempt) {
     const std::uint32_t from = cursor_->record;
     Status s = state->sorted ? MoveSorted(state, forward) : MoveTree(state, forward);
-    if (s.ok()) s = Deliver(state, key, record);
+    if (s.ok()) s = Deliver(state, key, record, append);
     if (s.code() == kIndexDamaged && attempt == 0) {
       cursor_->record = from;
       // Found again in the rebuilt order, then moved from there.
