@@ -228,16 +228,82 @@ KeyComparator::KeyComparator(const KeyLayout& key, const FileLayout& layout) {
     s.acs = seg.acs >= 0 && static_cast<std::size_t>(seg.acs) < layout.collating_sequences.size()
                 ? layout.collating_sequences[static_cast<std::size_t>(seg.acs)].table.data()
                 : nullptr;
+    s.kind = KindOf(s);
     segments_.push_back(s);
     key_length_ = static_cast<std::uint16_t>(key_length_ + seg.length);
+    extent_ = std::max<std::size_t>(extent_, std::size_t{seg.position} + seg.length);
   }
   null_all_ = (key.flags & kKeyNullAll) != 0;
   null_any_ = is_new && (key.flags & kKeyNullAny) != 0;
 }
 
+KeyComparator::Kind KeyComparator::KindOf(const Segment& s) {
+  switch (s.type) {
+    case kTypeString:
+      return s.acs == nullptr && !s.case_insensitive && s.length > 0 ? Kind::kBytes
+                                                                     : Kind::kGeneric;
+    case kTypeInteger:
+    case kTypeAutoIncrement:
+    case kTypeCurrency:
+      return s.length == 2   ? Kind::kSigned16
+             : s.length == 4 ? Kind::kSigned32
+             : s.length == 8 ? Kind::kSigned64
+                             : Kind::kGeneric;
+    case kTypeDate:
+    case kTypeTime:
+    case kTypeLogical:
+    case kTypeUnsignedBinary:
+    case kTypeTimestamp:
+      return s.length == 1 || s.length == 2 || s.length == 4 || s.length == 8 ? Kind::kUnsigned
+                                                                              : Kind::kGeneric;
+    default:
+      return Kind::kGeneric;
+  }
+}
+
+namespace {
+
+std::uint64_t UnsignedLe(const std::uint8_t* p, std::uint16_t length) {
+  switch (length) {
+    case 1:
+      return *p;
+    case 2:
+      return LoadU16(p);
+    case 4:
+      return LoadU32(p);
+    default:
+      return LoadU64(p);
+  }
+}
+
+}  // namespace
+
 int KeyComparator::Compare(const std::uint8_t* a, const std::uint8_t* b) const {
+  // Every read along a key compares two keys or more a record: the common segment kinds are
+  // compared here, without a call or a switch on the key type.
   for (const Segment& s : segments_) {
-    int c = CompareSegment(s.type, a, b, s.length, s.acs, s.case_insensitive);
+    int c = 0;
+    switch (s.kind) {
+      case Kind::kBytes:
+        c = std::memcmp(a, b, s.length);
+        c = (c > 0) - (c < 0);
+        break;
+      case Kind::kSigned16:
+        c = Order(static_cast<std::int16_t>(LoadU16(a)), static_cast<std::int16_t>(LoadU16(b)));
+        break;
+      case Kind::kSigned32:
+        c = Order(static_cast<std::int32_t>(LoadU32(a)), static_cast<std::int32_t>(LoadU32(b)));
+        break;
+      case Kind::kSigned64:
+        c = Order(static_cast<std::int64_t>(LoadU64(a)), static_cast<std::int64_t>(LoadU64(b)));
+        break;
+      case Kind::kUnsigned:
+        c = Order(UnsignedLe(a, s.length), UnsignedLe(b, s.length));
+        break;
+      case Kind::kGeneric:
+        c = CompareSegment(s.type, a, b, s.length, s.acs, s.case_insensitive);
+        break;
+    }
     if (c != 0) return s.descending ? -c : c;
     a += s.length;
     b += s.length;
@@ -260,6 +326,13 @@ std::uint8_t* CopySegment(std::span<const std::uint8_t> record, std::size_t posi
 }  // namespace
 
 void KeyComparator::Extract(std::span<const std::uint8_t> record, std::uint8_t* out) const {
+  if (record.size() >= extent_) {
+    for (const Segment& s : segments_) {
+      std::memcpy(out, record.data() + s.position, s.length);
+      out += s.length;
+    }
+    return;
+  }
   for (const Segment& s : segments_) out = CopySegment(record, s.position, s.length, out);
 }
 

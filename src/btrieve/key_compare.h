@@ -30,17 +30,23 @@ class KeyComparator {
   std::uint16_t key_length() const { return key_length_; }
 
  private:
+  // How a segment compares: the common kinds inline, the rest through CompareSegment.
+  enum class Kind : std::uint8_t { kGeneric, kBytes, kSigned16, kSigned32, kSigned64, kUnsigned };
   struct Segment {
     std::uint16_t position;
     std::uint16_t length;
+    Kind kind;
     std::uint8_t type;
     std::uint8_t null_value;
     bool descending;
     bool case_insensitive;
     const std::uint8_t* acs;  // 256-byte table or nullptr
   };
+  static Kind KindOf(const Segment& s);
+
   std::vector<Segment> segments_;
   std::uint16_t key_length_ = 0;
+  std::size_t extent_ = 0;  // a record at least this long holds every segment whole
   bool null_all_ = false;
   bool null_any_ = false;
 };

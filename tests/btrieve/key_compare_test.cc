@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <vector>
 
 namespace btrieve {
@@ -143,6 +144,40 @@ TEST(KeySegments, NullAllAndNullAny) {
     const KeyComparator compare(layout.keys[0], layout);
     EXPECT_TRUE(compare.IsNull(one_null.data()));
     EXPECT_FALSE(compare.IsNull(none_null.data()));
+  }
+}
+
+// A key compares its common segment kinds inline; each must order as the type's own rule does,
+// ascending and descending, for every width they take.
+TEST(KeySegments, InlineKindsOrderAsTheTypesRules) {
+  std::mt19937 random(3);
+  for (const std::uint8_t type :
+       {kTypeString, kTypeInteger, kTypeAutoIncrement, kTypeCurrency, kTypeDate, kTypeTime,
+        kTypeUnsignedBinary, kTypeTimestamp, kTypeLogical}) {
+    for (const int w : {1, 2, 3, 4, 8}) {
+      const auto width = static_cast<std::uint16_t>(w);
+      for (const std::uint16_t flags : {std::uint16_t{0}, std::uint16_t{kKeyDescending}}) {
+        FileLayout layout;
+        layout.format = Format::kNew;
+        KeyLayout key;
+        key.segments.push_back({0, width, flags, type, 0, -1});
+        layout.keys.push_back(key);
+        const KeyComparator compare(layout.keys[0], layout);
+        for (int i = 0; i < 2000; ++i) {
+          B a(width), b(width);
+          for (std::uint16_t j = 0; j < width; ++j) {
+            // Few byte values, so that equal bytes and equal keys are common.
+            a[j] = static_cast<std::uint8_t>(random() % 3 == 0 ? 0x80 : random() % 2);
+            b[j] = random() % 2 == 0 ? a[j] : static_cast<std::uint8_t>(random() % 256);
+          }
+          const int rule = Cmp(type, a, b);
+          const int expected = flags != 0 ? -rule : rule;
+          const int got = compare.Compare(a.data(), b.data());
+          ASSERT_EQ((got > 0) - (got < 0), (expected > 0) - (expected < 0))
+              << "type " << int(type) << " width " << width << " flags " << flags;
+        }
+      }
+    }
   }
 }
 
