@@ -76,19 +76,10 @@ Status PageStore::InitNew(PageSource* source, std::uint32_t logical_pages,
   return Status::Ok();
 }
 
-const std::uint8_t* PageStore::Page(std::uint32_t page) const { return Fetch(page, false); }
-
-const std::uint8_t* PageStore::IndexPage(std::uint32_t page) const { return Fetch(page, true); }
-
-const std::uint8_t* PageStore::Fetch(std::uint32_t page, bool index) const {
+const std::uint8_t* PageStore::FetchAnew(std::uint32_t page, bool index) const {
   // An index page is kept over data pages from its first use as one: the source is told of
   // that use even when the page was fetched as data before.
-  if (changes_.empty()) {
-    if (const Memo& memo = memo_[index ? 1 : 0];
-        page == memo.page && memo.generation == source_->generation()) {
-      return memo.bytes;
-    }
-  } else {
+  if (!changes_.empty()) {
     const auto changed = changes_.find(page);
     if (changed != changes_.end()) return changed->second.data();
   }

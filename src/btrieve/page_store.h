@@ -41,9 +41,9 @@ class PageStore {
 
   // The bytes of a page, or nullptr when the number is out of range or maps outside the file.
   // Valid until the next Unpin().
-  const std::uint8_t* Page(std::uint32_t page) const;
+  const std::uint8_t* Page(std::uint32_t page) const { return Fetch(page, false); }
   // The same for a page of an index, which the cache keeps over data pages.
-  const std::uint8_t* IndexPage(std::uint32_t page) const;
+  const std::uint8_t* IndexPage(std::uint32_t page) const { return Fetch(page, true); }
   // Lets the pages fetched so far be dropped from the cache.
   void Unpin() const {
     Forget();
@@ -88,7 +88,16 @@ class PageStore {
   }
 
  private:
-  const std::uint8_t* Fetch(std::uint32_t page, bool index) const;
+  // A key walk asks for pages six to eight times a record, nearly always the page it asked for
+  // last: that answer is given here, without a call.
+  const std::uint8_t* Fetch(std::uint32_t page, bool index) const {
+    const Memo& memo = memo_[index ? 1 : 0];
+    if (page == memo.page && changes_.empty() && memo.generation == source_->generation()) {
+      return memo.bytes;
+    }
+    return FetchAnew(page, index);
+  }
+  const std::uint8_t* FetchAnew(std::uint32_t page, bool index) const;
   // The page last fetched as data and the one last fetched as index: one record read asks for
   // its page several times (is it a data page, is the slot live, the record, the next slot), a
   // step along an index asks for its leaf as often, and a key walk goes from one to the other.
