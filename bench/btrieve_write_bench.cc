@@ -293,6 +293,23 @@ void BM_PlainRead(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond);
 
+// The floor of a lookup or a duplicate-key step whose data page is not cached: one positioned
+// read of a 4 KB page at random from the kernel's page cache, nothing else.
+void BM_RandomPageRead(benchmark::State& state) {
+  const std::filesystem::path& path = SaleLineFile::Get().path();
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return state.SkipWithError("the file did not open");
+  const auto pages = static_cast<std::uint32_t>(std::filesystem::file_size(path) / 4096);
+  std::mt19937 random(7);
+  std::vector<char> page(4096);
+  for (auto _ : state) {
+    const off_t at = static_cast<off_t>(random() % pages) * 4096;
+    benchmark::DoNotOptimize(::pread(fd, page.data(), page.size(), at));
+  }
+  ::close(fd);
+}
+BENCHMARK(BM_RandomPageRead)->Repetitions(5)->ReportAggregatesOnly(true);
+
 }  // namespace
 
 BENCHMARK_MAIN();
