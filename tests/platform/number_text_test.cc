@@ -84,6 +84,25 @@ TEST(NumberText, SingleAndWholeNumberTextsWriteWhatPrintfWrites) {
                                 1e-5f};
   for (int i = 0; i < 200000; ++i) singles.push_back(std::bit_cast<float>(std::uint32_t(random())));
   for (int i = 0; i < 20000; ++i) singles.push_back(static_cast<float>(random() % 2000000) / 1000);
+  // Values from 0.0001 to 10,000,000 are written without to_chars: their bounds, each power of
+  // ten and its neighbours, halves that tie at the seventh digit, and costs in ten-thousandths.
+  for (int exponent = -6; exponent <= 8; ++exponent) {
+    const auto power = static_cast<float>(std::pow(10.0, exponent));
+    for (float at : {power, std::nextafter(power, 0.0f), std::nextafter(power, 1e30f)}) {
+      singles.push_back(at);
+      singles.push_back(-at);
+    }
+  }
+  for (float tie : {1048576.5f, 2097151.5f, 4194303.5f, 8388607.5f, 9999999.5f, 999999.25f, 0.125f,
+                    1.0000005f, 0.99999994f, 9999999.0f}) {
+    singles.push_back(tie);
+    singles.push_back(-tie);
+  }
+  for (int i = 0; i < 200000; ++i) {
+    singles.push_back(static_cast<float>(
+        std::pow(10.0, -4.5 + 12.0 * static_cast<double>(random() % 1000000) / 1e6)));
+    singles.push_back(static_cast<float>(static_cast<double>(random() % 100000000) / 10000.0));
+  }
   for (float value : singles) {
     // A not-a-number's sign is printed by some C libraries and not by others; the text is fixed.
     if (value == 0 || std::isnan(value)) continue;
