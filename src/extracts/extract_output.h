@@ -57,6 +57,7 @@ class ExtractFile {
   bool Commit();
 
  private:
+  void Put(std::string_view text);
   void Flush();
   // The lines of the existing file whose key the run does not write again.
   bool KeptLines(std::string* kept);
@@ -64,7 +65,8 @@ class ExtractFile {
   const LogWriter& log_;
   std::filesystem::path file_;
   std::optional<ReplacingFile> out_;  // opened at the first flush
-  std::string pending_;               // lines not yet handed to the file
+  std::string pending_;               // its first used_ bytes: lines not yet handed to the file
+  std::size_t used_ = 0;
   std::int64_t count_ = 0;
   bool line_open_ = false;
   ExistingFile existing_ = ExistingFile::kReplace;
