@@ -6,6 +6,7 @@
 
 #include "btrieve/dictionary.h"
 #include "platform/app_titles.h"
+#include "platform/coarse_clock.h"
 #include "platform/exit_codes.h"
 #include "platform/windows1252.h"
 
@@ -79,7 +80,7 @@ bool gfbKEZ_DataPath_open(PosDatabase& db, bool bStationPathEnabled, int iMaxSta
 
 bool DataPathAvailable(PosDatabase& db) {
   const std::string& data_path = db.DataPathSettings.DataPath;
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = CoarseClock::now();
   if (data_path == db.data_path_seen && now - db.data_path_seen_at < kDataPathRecheckInterval) {
     return true;
   }

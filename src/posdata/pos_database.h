@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "btrieve/engine.h"
+#include "platform/coarse_clock.h"
 #include "platform/host.h"
 #include "posdata/cls_data_path.h"
 #include "posdata/record_buffer.h"
@@ -75,7 +76,7 @@ struct PosDatabase {
   // The availability check's last finding of a present data path: a walk over a table runs
   // thousands of operations a second, and a folder seen a moment ago needs no second look.
   std::string data_path_seen;
-  std::chrono::steady_clock::time_point data_path_seen_at;
+  CoarseClock::time_point data_path_seen_at;
 
   // The record layer (kezDBSM_Btrieve).
   std::string dictionary_location;                    // the data path, given to every handle
