@@ -36,30 +36,32 @@ ExtractFile::ExtractFile(const LogWriter& log, std::filesystem::path file, Exist
                          int key_column)
     : log_(log), file_(std::move(file)), existing_(existing), key_column_(key_column) {}
 
-void ExtractFile::Put(std::string_view text) {
-  // A whole extract's columns pass through here: plain copies into room made in large steps,
-  // where string appends cost four times as much.
-  if (used_ + text.size() > pending_.size()) {
-    pending_.resize(std::max(2 * pending_.size(), used_ + text.size() + kFlushBytes));
-  }
-  std::memcpy(pending_.data() + used_, text.data(), text.size());
-  used_ += text.size();
+void ExtractFile::MakeRoom(std::size_t bytes) {
+  pending_.resize(std::max(2 * pending_.size(), used_ + bytes + kFlushBytes));
 }
 
+// A whole extract's columns pass through here: plain copies into room made in large steps, where
+// string appends cost several times as much.
 void ExtractFile::Column(std::string_view text) {
+  if (used_ + text.size() + 1 > pending_.size()) MakeRoom(text.size() + 1);
+  char* at = pending_.data() + used_;
   if (line_open_) {
-    Put("|");
+    *at++ = '|';
     ++column_;
   } else {
     line_open_ = true;
     column_ = 0;
   }
-  Put(text);
+  if (!text.empty()) std::memcpy(at, text.data(), text.size());
+  used_ = static_cast<std::size_t>(at - pending_.data()) + text.size();
   if (existing_ == ExistingFile::kKeepUndelivered && column_ == key_column_) line_key_ = text;
 }
 
 void ExtractFile::EndLine() {
-  Put("\r\n");
+  if (used_ + 2 > pending_.size()) MakeRoom(2);
+  pending_[used_] = '\r';
+  pending_[used_ + 1] = '\n';
+  used_ += 2;
   line_open_ = false;
   ++count_;
   if (existing_ == ExistingFile::kKeepUndelivered) {

@@ -57,7 +57,7 @@ class ExtractFile {
   bool Commit();
 
  private:
-  void Put(std::string_view text);
+  void MakeRoom(std::size_t bytes);
   void Flush();
   // The lines of the existing file whose key the run does not write again.
   bool KeptLines(std::string* kept);
