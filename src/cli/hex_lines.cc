@@ -5,6 +5,10 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define KEZ_HEX_AVX2 1
+#endif
 
 namespace kez::cli {
 namespace {
@@ -35,9 +39,49 @@ __m128i Digits(__m128i nibbles) {
 }
 #endif
 
+#if defined(KEZ_HEX_AVX2)
+// Thirty-two bytes a step where the processor has AVX2: a digit table looked up by nibble, two
+// lookups and four shuffles for 64 digits. The bytes short of a whole step end the text with
+// one more step over the last 32 bytes, which writes again digits already written.
+__attribute__((target("avx2"))) char* EncodeHexAvx2(const std::uint8_t* bytes, std::size_t n,
+                                                    char* out) {
+  const __m256i digits = _mm256_setr_epi8('0', '1', '2', '3', '4', '5', '6', '7', '8', '9', 'a',
+                                          'b', 'c', 'd', 'e', 'f', '0', '1', '2', '3', '4', '5',
+                                          '6', '7', '8', '9', 'a', 'b', 'c', 'd', 'e', 'f');
+  const __m256i low_nibble = _mm256_set1_epi8(0x0F);
+  // Whole steps, then one over the last 32 bytes for what is left (n is 32 or more).
+  for (std::size_t done = 0; done < n;) {
+    const std::size_t at = done + 32 <= n ? done : n - 32;
+    const __m256i in = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + at));
+    const __m256i high =
+        _mm256_shuffle_epi8(digits, _mm256_and_si256(_mm256_srli_epi16(in, 4), low_nibble));
+    const __m256i low = _mm256_shuffle_epi8(digits, _mm256_and_si256(in, low_nibble));
+    // The unpacks work within each 128-bit half: bytes 0-7 and 16-23, then 8-15 and 24-31.
+    const __m256i first = _mm256_unpacklo_epi8(high, low);
+    const __m256i second = _mm256_unpackhi_epi8(high, low);
+    char* to = out + 2 * at;
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to),
+                        _mm256_permute2x128_si256(first, second, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 32),
+                        _mm256_permute2x128_si256(first, second, 0x31));
+    done = at + 32;
+  }
+  return out + 2 * n;
+}
+
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+#endif
+
 }  // namespace
 
 char* EncodeHex(const std::uint8_t* bytes, std::size_t n, char* out) {
+#if defined(KEZ_HEX_AVX2)
+  static const bool avx2 = HasAvx2();
+  if (avx2 && n >= 32) return EncodeHexAvx2(bytes, n, out);
+#endif
   std::size_t i = 0;
 #if defined(__SSE2__)
   // A table lookup per byte is most of a dump's own work; sixteen bytes at a time are ten times
