@@ -22,8 +22,6 @@ IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const Key
       capacity_((layout.page_size - 12) / key.ExpectedEntrySize()),
       page_type_(static_cast<std::uint8_t>(kPageIndexBase + key.number)) {}
 
-const std::uint8_t* IndexTree::Page(std::uint32_t page) const { return pages_.IndexPage(page); }
-
 std::uint16_t IndexTree::Count(const std::uint8_t* page) const {
   const std::uint16_t n = LoadU16(page + 6);
   return n <= capacity_ ? n : static_cast<std::uint16_t>(capacity_);
@@ -35,11 +33,6 @@ std::uint32_t IndexTree::Child(const std::uint8_t* page, std::uint16_t index) co
   const std::uint32_t rightmost = pointer(page + 8);
   if (rightmost == kNoPointer || index >= Count(page)) return rightmost;
   return pointer(page + 12 + index * entry_size_);
-}
-
-const std::uint8_t* IndexTree::Entry(const Position& at) const {
-  const Position::Frame& f = at.path.back();
-  return Page(f.page) + 12 + f.index * entry_size_;
 }
 
 std::uint32_t IndexTree::FirstRecord(const Position& at) const {

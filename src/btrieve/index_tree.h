@@ -67,10 +67,14 @@ class IndexTree {
   std::uint32_t LastRecord(const Position& at) const;
 
  private:
-  const std::uint8_t* Page(std::uint32_t page) const;
+  // Asked for several times a step along the index: given inline.
+  const std::uint8_t* Page(std::uint32_t page) const { return pages_.IndexPage(page); }
   std::uint16_t Count(const std::uint8_t* page) const;
   std::uint32_t Child(const std::uint8_t* page, std::uint16_t index) const;
-  const std::uint8_t* Entry(const Position& at) const;
+  const std::uint8_t* Entry(const Position& at) const {
+    const Position::Frame& f = at.path.back();
+    return Page(f.page) + 12 + f.index * entry_size_;
+  }
   // The page if it passes its checks; otherwise nullptr, with damage_ set.
   const std::uint8_t* Visit(std::uint32_t page);
   // True (with damage_ set) when a descent has gone deeper than any real tree can be.
