@@ -164,6 +164,7 @@ class FileSource final : public PageSource {
   // random: one lookup may miss twice in a block (an index page beside the data it indexes).
   static constexpr std::uint64_t kRecentMisses = 64;
   static constexpr std::size_t kNone = SIZE_MAX;
+  static constexpr std::uint32_t kNoPage = 0xFFFFFFFF;
 
   // Pages live in one of two recency lists. A page read in comes in "cold"; one that a later
   // operation asks for again turns "hot" (index pages), one that no later operation needs
@@ -198,9 +199,14 @@ class FileSource final : public PageSource {
   }
 
   const std::uint8_t* Fetch(std::uint32_t page, bool index) {
+    // A damaged pointer may name no page at all; "none" is also what an empty slot holds.
+    if (page == kNoPage) return nullptr;
     if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
       return prefix_.data() + static_cast<std::size_t>(page) * page_size();
     }
+    // Slots are as large as the page size they were made for; a file read anew may have
+    // another (rewritten in place by another program).
+    if (slot_bytes_ != page_size() && !slots_.empty()) DropSlots();
     // Record reads ask for the same page several times in a row.
     if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_, index);
     // Another process may have made the file longer since its size was read.
@@ -394,6 +400,7 @@ class FileSource final : public PageSource {
       }
     }
     if (victim == kNone) {
+      if (slots_.empty()) slot_bytes_ = page_size();
       slots_.push_back(Slot{});
       const std::size_t room = Capacity() > slots_.size() ? Capacity() - slots_.size() : 0;
       slots_.back().bytes =
@@ -412,6 +419,18 @@ class FileSource final : public PageSource {
     }
     slots_[victim].epoch = epoch_;
     return victim;
+  }
+
+  void DropSlots() {
+    slots_.clear();
+    hot_ = List{};
+    cold_ = List{};
+    where_.Clear();
+    left_cold_.Clear();
+    left_cold_order_.clear();
+    last_page_ = kNoPage;
+    last_slot_ = 0;
+    memory_ = PageMemory();
   }
 
   // Pages that left cold, as many as the cache holds, oldest first out.
@@ -435,6 +454,7 @@ class FileSource final : public PageSource {
   std::size_t cache_bytes_;
   std::vector<std::uint8_t> prefix_;
   PageMemory memory_;
+  std::uint32_t slot_bytes_ = 0;  // the page size the slots were made for
   std::vector<Slot> slots_;
   List cold_;
   List hot_;

@@ -87,6 +87,8 @@ const std::uint8_t* PageStore::FetchAnew(std::uint32_t page, bool index) const {
   if (logical_) {
     if (page == 0 || page >= page_limit_) return nullptr;
     physical = physical_[page];
+    // An allocation table entry of all ones maps the page nowhere.
+    if (physical == kNoPointer) return nullptr;
   }
   const std::uint8_t* bytes = index ? source_->IndexPage(physical) : source_->Page(physical);
   if (bytes != nullptr && changes_.empty()) {

@@ -108,7 +108,8 @@ class PageStore {
     std::uint64_t generation = 0;
     const std::uint8_t* bytes = nullptr;
   };
-  void Forget() const { memo_[0].page = memo_[1].page = kNoPointer; }
+  // The bytes go too: a page asked for as "none" must get none, not the page last remembered.
+  void Forget() const { memo_[0] = memo_[1] = Memo(); }
 
   PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;

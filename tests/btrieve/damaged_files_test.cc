@@ -13,6 +13,7 @@
 #include "btrieve/byte_order.h"
 #include "btrieve/consistency.h"
 #include "btrieve/file.h"
+#include "btrieve/file_creator.h"
 #include "support/samples.h"
 #include "support/temp_dir.h"
 
@@ -330,6 +331,41 @@ TEST(DamagedFiles, ACheckOfAFileOverwrittenWhileOpenSaysItCannotBeRead) {
   EXPECT_FALSE(check.ok());
   EXPECT_NE(check.records_problem.find("cannot be read"), std::string::npos)
       << check.records_problem;
+}
+
+// Allocation tables whose entries are all ones map their pages nowhere. Every read through them
+// ends in a status, salvaging or not; none may crash or answer with another page's bytes.
+TEST(DamagedFiles, AllocationTablesOfAllOnesMapNoPage) {
+  kez::testing::TempDir dir;
+  const std::filesystem::path path = dir / "ones.dat";
+  FilePlan plan;
+  plan.page_size = 512;
+  plan.record_length = 16;
+  plan.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
+  ASSERT_TRUE(CreateFile(path, plan, false).ok());
+  {
+    std::unique_ptr<File> writer;
+    ASSERT_TRUE(File::Open(path, &writer, {.writable = true}).ok());
+    for (std::uint32_t id = 1; id <= 5; ++id) {
+      Bytes record(16, 0x20);
+      StoreU32(record.data(), id);
+      ASSERT_TRUE(writer->Insert(0, &record).ok());
+    }
+  }
+  Bytes bytes = kez::testing::ReadBytes(path);
+  for (const std::size_t page : {2u, 3u}) {  // both copies of the first table
+    std::fill(bytes.begin() + static_cast<long>(page * 512 + 8),
+              bytes.begin() + static_cast<long>(page * 512 + 512), 0xFF);
+  }
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  for (const bool salvage : {false, true}) {
+    std::unique_ptr<File> file;
+    if (!File::Open(path, &file, {.salvage = salvage}).ok()) continue;
+    Bytes key, record;
+    EXPECT_FALSE(file->GetFirst(0, &key, &record).ok()) << "salvage " << salvage;
+    ReadEverything(*file);
+  }
 }
 
 // A data page whose header was damaged is, by its header, no data page; the allocation table

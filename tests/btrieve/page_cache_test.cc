@@ -13,6 +13,7 @@
 #include "btrieve/byte_order.h"
 #include "btrieve/file.h"
 #include "btrieve/file_creator.h"
+#include "btrieve/page_source.h"
 #include "support/temp_dir.h"
 
 namespace btrieve {
@@ -191,6 +192,35 @@ TEST_P(PageCache, TheIndexCheckAtAKeysFirstUseReadsTheIndexNotTheFile) {
   // The index, the allocation tables that say which pages are index pages, the first record.
   EXPECT_LE(read, (shape.pages + 16) * 512)
       << shape.pages << " index pages, file of " << std::filesystem::file_size(path_) << " bytes";
+}
+
+// Another program may rewrite a file in place with another page size; the file read anew then
+// has pages larger than the cache's slots. Pages read after that, held together, are whole and
+// each its own, none spilled over a neighbour's slot.
+TEST(PageCacheSlots, APageSizeChangedOnRereadingGetsSlotsOfItsSize) {
+  kez::testing::TempDir dir;
+  const std::filesystem::path path = dir / "rewritten.dat";
+  Bytes bytes(256 * 1024);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 4096);
+  }
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  std::unique_ptr<PageSource> source;
+  ASSERT_TRUE(PageSource::OpenFile(path, false, &source, 32 * 1024).ok());
+  source->set_page_size(512);
+  for (std::uint32_t page = 40; page < 400; page += 5) {
+    ASSERT_NE(source->Page(page), nullptr);
+    source->Unpin();
+  }
+  ASSERT_TRUE(source->Refresh().ok());
+  source->set_page_size(4096);
+  std::vector<std::pair<std::uint32_t, const std::uint8_t*>> held;
+  for (std::uint32_t page = 5; page < 40; page += 3) held.emplace_back(page, source->Page(page));
+  for (const auto& [page, at] : held) {
+    ASSERT_NE(at, nullptr);
+    EXPECT_TRUE(std::equal(at, at + 4096, bytes.begin() + page * 4096)) << "page " << page;
+  }
 }
 
 // The reader has the pages of the record in its cache and read it a moment ago; another process
