@@ -204,9 +204,6 @@ class FileSource final : public PageSource {
     if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
       return prefix_.data() + static_cast<std::size_t>(page) * page_size();
     }
-    // Slots are as large as the page size they were made for; a file read anew may have
-    // another (rewritten in place by another program).
-    if (slot_bytes_ != page_size() && !slots_.empty()) DropSlots();
     // Record reads ask for the same page several times in a row.
     if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_, index);
     // Another process may have made the file longer since its size was read.
@@ -291,6 +288,9 @@ class FileSource final : public PageSource {
   }
 
   const std::uint8_t* Load(std::uint32_t page, bool index) {
+    // Slots are as large as the page size they were made for; a file read anew (which empties
+    // the cache) may have another, rewritten in place by another program.
+    if (slot_bytes_ != page_size() && !slots_.empty()) DropSlots();
     const std::uint32_t block = page / kBlockPages;
     if (block >= block_misses_.size()) block_misses_.resize(block + 1);
     BlockMisses& seen = block_misses_[block];
