@@ -231,6 +231,11 @@ class File {
   // The record at `address`, and its slot when `slot` is given (valid until the next Unpin).
   Status ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot = nullptr);
   Status Step(std::uint32_t address, Bytes* record);
+  // Whether a step in `direction` goes on from where a whole scan stands (it is forgotten if not).
+  bool ContinuesWholeScan(int direction);
+  // Counts a record a whole scan delivered, or (at `end`, the end of the file) checks the count.
+  void CountScanned();
+  Status EndWholeScan(Status end);
   // What a physical scan hands the record store to learn of a data page lost to damage (none
   // for a salvaging reader, which passes over it), and the status that makes of it.
   std::uint32_t* DamageWatch();
@@ -258,7 +263,17 @@ class File {
   bool bulk_ = false;
   bool assign_autoincrement_ = true;
   std::uint32_t scan_damage_ = kNoPointer;  // a data page the last scan found damaged
-  bool indexes_checked_ = false;            // every index page checked since the last (re)load
+  // A scan of the whole file from its first record forward (or its last backward), counted: a file
+  // no commit changed while it ran must give as many records as its control record counts.
+  // Fewer means pages the scan could not tell from other pages lost their records.
+  struct WholeScan {
+    int direction = 0;  // 1 forward from the first record, -1 backward from the last, 0 none
+    std::uint64_t seen = 0;
+    std::uint32_t usage = 0;  // the control record's usage count when the scan began
+    std::uint32_t at = kNoPointer;
+  };
+  WholeScan whole_scan_;
+  bool indexes_checked_ = false;  // every index page checked since the last (re)load
   bool locked_ = false;
   // The state in memory was read without the write lock: while another process committed, it
   // may have met a control record half written. A writer reads the file again first.

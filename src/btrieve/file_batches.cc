@@ -32,12 +32,14 @@ Status File::StepNextBatchOnce(std::size_t max, RecordBatch* batch) {
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
+  const bool whole = ContinuesWholeScan(1);
   while (batch->size() < max) {
     const std::uint32_t address = records_->Next(cursor_->record, DamageWatch());
     Status s = ScanDamage();
     if (s.ok()) s = address == kNoPointer ? Status(kEndOfFile, "") : StepInto(address, batch);
-    // The position stays on the last record delivered.
-    if (!s.ok()) return batch->empty() ? s : Status::Ok();
+    if (s.ok() && whole) CountScanned();
+    // The position stays on the last record delivered; the end is met by the next call.
+    if (!s.ok()) return !batch->empty() ? Status::Ok() : whole ? EndWholeScan(s) : s;
   }
   return Status::Ok();
 }

@@ -41,18 +41,49 @@ Status File::Step(std::uint32_t address, Bytes* record) {
   return Status::Ok();
 }
 
+bool File::ContinuesWholeScan(int direction) {
+  const bool continues =
+      whole_scan_.direction == direction && cursor_->key < 0 && cursor_->record == whole_scan_.at;
+  if (!continues) whole_scan_.direction = 0;
+  return continues;
+}
+
+void File::CountScanned() {
+  ++whole_scan_.seen;
+  whole_scan_.at = cursor_->record;
+}
+
+Status File::EndWholeScan(Status end) {
+  const bool whole = whole_scan_.direction != 0 && end.code() == kEndOfFile && !options_.salvage &&
+                     layout_.fcr_usage == whole_scan_.usage;
+  if (whole && whole_scan_.seen < layout_.record_count) {
+    // Kept for the read's repetitions (Consistent): the file is read again and the end met again.
+    return Status(kIoError, name_ + ": a scan of the whole file found " +
+                                std::to_string(whole_scan_.seen) + " records, the control " +
+                                "record counts " + std::to_string(layout_.record_count) +
+                                "; pages holding the rest cannot be read");
+  }
+  return end;
+}
+
 Status File::StepFirstOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
-  return Step(records_->First(DamageWatch()), record);
+  whole_scan_ = {1, 0, layout_.fcr_usage, kNoPointer};
+  Status s = Step(records_->First(DamageWatch()), record);
+  if (s.ok()) CountScanned();
+  return s.ok() ? s : EndWholeScan(s);
 }
 
 Status File::StepLastOnce(Bytes* record) {
   const ReadLock lock(*this);
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
-  return Step(records_->Last(DamageWatch()), record);
+  whole_scan_ = {-1, 0, layout_.fcr_usage, kNoPointer};
+  Status s = Step(records_->Last(DamageWatch()), record);
+  if (s.ok()) CountScanned();
+  return s.ok() ? s : EndWholeScan(s);
 }
 
 Status File::StepNextOnce(Bytes* record) {
@@ -64,7 +95,10 @@ Status File::StepNextOnce(Bytes* record) {
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
-  return Step(records_->Next(cursor_->record, DamageWatch()), record);
+  const bool whole = ContinuesWholeScan(1);
+  Status s = Step(records_->Next(cursor_->record, DamageWatch()), record);
+  if (s.ok() && whole) CountScanned();
+  return s.ok() || !whole ? s : EndWholeScan(s);
 }
 
 Status File::StepPreviousOnce(Bytes* record) {
@@ -76,7 +110,10 @@ Status File::StepPreviousOnce(Bytes* record) {
   if (cursor_->record == kNoPointer) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
-  return Step(records_->Previous(cursor_->record, DamageWatch()), record);
+  const bool whole = ContinuesWholeScan(-1);
+  Status s = Step(records_->Previous(cursor_->record, DamageWatch()), record);
+  if (s.ok() && whole) CountScanned();
+  return s.ok() || !whole ? s : EndWholeScan(s);
 }
 
 Status File::GetPosition(std::uint32_t* position) const {
