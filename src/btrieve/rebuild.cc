@@ -26,14 +26,19 @@ std::vector<std::size_t> InsertionOrder(File& source, const std::vector<SourceRe
   for (std::size_t i = 0; i < records.size(); ++i) index[records[i].address] = i;
   std::vector<std::vector<std::size_t>> after(records.size());
   std::vector<std::size_t> waiting(records.size(), 0);
+  // A read that meets damage or another process's commit reads the file's structures again, the
+  // key list with them: the keys are taken by number first.
+  std::vector<int> duplicate_keys;
   for (const KeyLayout& key : source.layout().keys) {
-    if (!key.duplicates()) continue;
+    if (key.duplicates()) duplicate_keys.push_back(key.number);
+  }
+  for (const int number : duplicate_keys) {
     Bytes value;
     Bytes previous_value;
     Bytes record;
     std::size_t previous = SIZE_MAX;
-    for (Status s = source.GetFirst(key.number, &value, &record); s.ok();
-         s = source.GetNext(key.number, &value, &record)) {
+    for (Status s = source.GetFirst(number, &value, &record); s.ok();
+         s = source.GetNext(number, &value, &record)) {
       std::uint32_t position = 0;
       if (!source.GetPosition(&position).ok()) break;
       const auto found = index.find(position);

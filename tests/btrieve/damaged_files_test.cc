@@ -29,17 +29,21 @@ std::size_t ReadEverything(File& file) {
   Bytes record;
   for (Status s = file.StepFirst(&record); s.ok(); s = file.StepNext(&record)) ++reached;
   for (Status s = file.StepLast(&record); s.ok(); s = file.StepPrevious(&record)) ++reached;
-  for (const KeyLayout& plan : file.layout().keys) {
-    for (Status s = file.GetFirst(plan.number, &key, &record); s.ok();
-         s = file.GetNext(plan.number, &key, &record)) {
+  // A read that meets damage reads the file's structures again, the key list with them: the keys
+  // are taken by number first.
+  std::vector<std::pair<int, std::uint16_t>> keys;
+  for (const KeyLayout& plan : file.layout().keys) keys.emplace_back(plan.number, plan.key_length);
+  for (const auto& [number, length] : keys) {
+    for (Status s = file.GetFirst(number, &key, &record); s.ok();
+         s = file.GetNext(number, &key, &record)) {
       ++reached;
     }
-    for (Status s = file.GetLast(plan.number, &key, &record); s.ok();
-         s = file.GetPrevious(plan.number, &key, &record)) {
+    for (Status s = file.GetLast(number, &key, &record); s.ok();
+         s = file.GetPrevious(number, &key, &record)) {
       ++reached;
     }
-    key.assign(plan.key_length, 0x41);
-    file.GetGreaterOrEqual(plan.number, &key, &record).IgnoreError();
+    key.assign(length, 0x41);
+    file.GetGreaterOrEqual(number, &key, &record).IgnoreError();
   }
   CheckFile(file);
   return reached;
