@@ -48,13 +48,19 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
   std::vector<std::string> messages;
   const LogWriter log = [&](std::string_view message) { messages.emplace_back(message); };
 
+  // Writes every line into `file`; returns the text they make.
+  const auto write = [&](ExtractFile& file) {
+    std::string text;
+    for (const auto& columns : lines) {
+      for (const std::string& column : columns) file.Column(column);
+      file.EndLine();
+      text += Joined(columns);
+    }
+    return text;
+  };
+
   ExtractFile file(log, dir / "replaced.csv");
-  std::string expected;
-  for (const auto& columns : lines) {
-    for (const std::string& column : columns) file.Column(column);
-    file.EndLine();
-    expected += Joined(columns);
-  }
+  const std::string expected = write(file);
   ASSERT_TRUE(file.Commit());
   EXPECT_EQ(ReadAll(dir / "replaced.csv"), expected);
   EXPECT_EQ(file.count(), static_cast<std::int64_t>(lines.size()));
@@ -65,12 +71,7 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
     old << "K5|old\r\nK999999|stays\r\n";
   }
   ExtractFile kept(log, dir / "kept.csv", ExistingFile::kKeepUndelivered, 0);
-  std::string run;
-  for (const auto& columns : lines) {
-    for (const std::string& column : columns) kept.Column(column);
-    kept.EndLine();
-    run += Joined(columns);
-  }
+  const std::string run = write(kept);
   ASSERT_TRUE(kept.Commit());
   EXPECT_EQ(ReadAll(dir / "kept.csv"), "K999999|stays\r\n" + run);
   EXPECT_TRUE(messages.empty());
