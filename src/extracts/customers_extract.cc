@@ -2,6 +2,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "btrieve/operation.h"
 #include "context/config_files.h"
@@ -27,15 +29,18 @@ constexpr int kLastTextField = names::kTaxable;  // column 20
 constexpr char kDayFirstDateOrder = 'E';
 
 void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
-  for (int field : kLeadingTextFields) lines.Column(customer.Text(field));
-  lines.Column("N/A");
-  lines.Column("N/A");
-  for (int field : kMiddleTextFields) lines.Column(customer.Text(field));
-  lines.Column(CurrencyText(customer.Money(kBalanceField).ten_thousandths));
-  lines.Column(customer.Text(kLastTextField));
-  lines.Column("0");
-  lines.Column("");
-  lines.EndLine();
+  const std::string balance = CurrencyText(customer.Money(kBalanceField).ten_thousandths);
+  std::array<std::string_view, kLeadingTextFields.size() + kMiddleTextFields.size() + 6> columns;
+  auto at = columns.begin();
+  for (int field : kLeadingTextFields) *at++ = customer.TextView(field);
+  *at++ = "N/A";
+  *at++ = "N/A";
+  for (int field : kMiddleTextFields) *at++ = customer.TextView(field);
+  *at++ = balance;
+  *at++ = customer.TextView(kLastTextField);
+  *at++ = "0";
+  *at++ = "";
+  lines.Line(columns);
 }
 
 // The export date that follows this run: the date of the sale header the sales extract read last.

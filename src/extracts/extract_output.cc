@@ -42,31 +42,23 @@ void ExtractFile::MakeRoom(std::size_t bytes) {
 
 // A whole extract's columns pass through here: plain copies into room made in large steps, where
 // string appends cost several times as much.
-void ExtractFile::Column(std::string_view text) {
-  if (used_ + text.size() + 1 > pending_.size()) MakeRoom(text.size() + 1);
+void ExtractFile::Line(std::span<const std::string_view> columns) {
+  std::size_t bytes = columns.size() + 2;
+  for (std::string_view text : columns) bytes += text.size();
+  if (used_ + bytes > pending_.size()) MakeRoom(bytes);
   char* at = pending_.data() + used_;
-  if (line_open_) {
-    *at++ = '|';
-    ++column_;
-  } else {
-    line_open_ = true;
-    column_ = 0;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (i > 0) *at++ = '|';
+    if (!columns[i].empty()) std::memcpy(at, columns[i].data(), columns[i].size());
+    at += columns[i].size();
   }
-  if (!text.empty()) std::memcpy(at, text.data(), text.size());
-  used_ = static_cast<std::size_t>(at - pending_.data()) + text.size();
-  if (existing_ == ExistingFile::kKeepUndelivered && column_ == key_column_) line_key_ = text;
-}
-
-void ExtractFile::EndLine() {
-  if (used_ + 2 > pending_.size()) MakeRoom(2);
-  pending_[used_] = '\r';
-  pending_[used_ + 1] = '\n';
-  used_ += 2;
-  line_open_ = false;
+  *at++ = '\r';
+  *at++ = '\n';
+  used_ = static_cast<std::size_t>(at - pending_.data());
   ++count_;
   if (existing_ == ExistingFile::kKeepUndelivered) {
-    keys_.insert(std::move(line_key_));
-    line_key_.clear();
+    const auto key = static_cast<std::size_t>(key_column_);
+    keys_.emplace(key < columns.size() ? columns[key] : std::string_view());
     return;  // held until Commit: the kept lines go first
   }
   if (used_ >= kFlushBytes) Flush();

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -45,10 +46,8 @@ class ExtractFile {
   ExtractFile(const LogWriter& log, std::filesystem::path file, ExistingFile existing,
               int key_column);
 
-  // Starts a line, or adds one column to it, with "|" before every column but the first.
-  void Column(std::string_view text);
-  // Ends the current line with CR LF.
-  void EndLine();
+  // Adds a line of `columns` joined by "|" and ended by CR LF.
+  void Line(std::span<const std::string_view> columns);
   std::int64_t count() const { return count_; }
 
   // Makes the lines the file's content. False, with an activity-log line naming the file and the
@@ -68,12 +67,9 @@ class ExtractFile {
   std::string pending_;               // its first used_ bytes: lines not yet handed to the file
   std::size_t used_ = 0;
   std::int64_t count_ = 0;
-  bool line_open_ = false;
   ExistingFile existing_ = ExistingFile::kReplace;
   int key_column_ = 0;
   std::unordered_set<std::string> keys_;  // the key column of the run's lines, when kept
-  std::string line_key_;                  // of the line being built
-  int column_ = 0;
 };
 
 // One extract's export log in the MarketingPortal folder, appended line by line.

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <limits>
+#include <string>
+#include <string_view>
 
 #include "btrieve/operation.h"
 #include "extracts/extract_files.h"
@@ -16,7 +18,7 @@ namespace {
 
 // A status character that sorts above a blank marks a sale that is not exported (voided, held).
 bool IsExportable(const RecordBuffer& sale) {
-  const std::string& status = sale.Text(head::kStatus);
+  const std::string_view status = sale.TextView(head::kStatus);
   return static_cast<unsigned char>(status.front()) <= static_cast<unsigned char>(' ');
 }
 
@@ -44,26 +46,31 @@ bool PositionAtFirstSale(PosDatabase& db, const ExportState& state) {
   return DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
 }
 
-void AddSaleLine(const RecordBuffer& sale, const RecordBuffer& item, ExtractFile& lines) {
-  lines.Column(sale.Text(head::kSaleDate));
-  lines.Column(sale.Text(head::kInvoice));
-  lines.Column(std::to_string(sale.Integer(head::kStation)));
-  lines.Column(sale.Text(head::kCustomer));
-  lines.Column("");
-  lines.Column(sale.Text(head::kClerk));
-  lines.Column("");
-  lines.Column(item.Text(line::kUpc));
-  lines.Column(item.Text(line::kDepartment));
-  lines.Column(item.Text(line::kItemCode));
-  lines.Column(CurrencyText(item.Money(line::kPrice).ten_thousandths));
-  const double quantity = RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold)));
-  lines.Column(WholeNumberText(quantity));
+void AddSaleLine(const RecordBuffer& sale, std::string_view station, const RecordBuffer& item,
+                 ExtractFile& lines) {
+  const std::string price = CurrencyText(item.Money(line::kPrice).ten_thousandths);
+  const std::string quantity =
+      WholeNumberText(RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold))));
   const double cost = static_cast<double>(item.Money(line::kCost).ten_thousandths) / 10000.0;
-  lines.Column(SingleText(static_cast<float>(cost)));
-  lines.Column(CurrencyText(item.Money(line::kAmount).ten_thousandths));
-  lines.Column("0");
-  lines.Column("");
-  lines.EndLine();
+  const std::string cost_text = SingleText(static_cast<float>(cost));
+  const std::string amount = CurrencyText(item.Money(line::kAmount).ten_thousandths);
+  const std::string_view columns[] = {sale.TextView(head::kSaleDate),
+                                      sale.TextView(head::kInvoice),
+                                      station,
+                                      sale.TextView(head::kCustomer),
+                                      "",
+                                      sale.TextView(head::kClerk),
+                                      "",
+                                      item.TextView(line::kUpc),
+                                      item.TextView(line::kDepartment),
+                                      item.TextView(line::kItemCode),
+                                      price,
+                                      quantity,
+                                      cost_text,
+                                      amount,
+                                      "0",
+                                      ""};
+  lines.Line(columns);
 }
 
 // Where the lines file stands after a read: the line the item buffer holds, which is the entry
@@ -100,6 +107,7 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cur
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& item = db.buffers[kSalesItem];
   const std::int32_t sale_number = sale.Integer(head::kSaleNumber);
+  const std::string station = std::to_string(sale.Integer(head::kStation));
   std::int32_t line_number = 1;
   for (;;) {
     if (line_number > 1) cursor = StepAlongLines(db);
@@ -114,7 +122,7 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cur
       if (ReadingFailed(db, mark)) return;
       cursor = {true, sale_number, line_number};
     }
-    AddSaleLine(sale, item, lines);
+    AddSaleLine(sale, station, item, lines);
     line_number = item.Integer(line::kLineNumber) + 1;
     // A line number field holds 16 bits; past the last one there is no further line.
     if (line_number > std::numeric_limits<std::int16_t>::max()) return;

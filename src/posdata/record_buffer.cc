@@ -1,9 +1,12 @@
 #include "posdata/record_buffer.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
+#include "btrieve/key_layout.h"
 #include "platform/number_text.h"
 
 namespace kez {
@@ -86,16 +89,14 @@ const std::string& RecordBuffer::Text(int index) const {
   return std::get<std::string>(Value(index));
 }
 
-std::int32_t RecordBuffer::Integer(int index) const {
-  return static_cast<std::int32_t>(std::get<std::int64_t>(Value(index)));
-}
-
 float RecordBuffer::Single(int index) const {
+  if (const std::uint8_t* bytes = DirectBytes(index, Direct::kSingle)) {
+    float value;
+    std::memcpy(&value, bytes, sizeof value);
+    // Infinities do not fit and read as empty; NaNs keep the decoding's own conversions.
+    if (std::isfinite(value)) return value;
+  }
   return static_cast<float>(std::get<double>(Value(index)));
-}
-
-btrieve::Currency RecordBuffer::Money(int index) const {
-  return std::get<btrieve::Currency>(Value(index));
 }
 
 void RecordBuffer::SetText(int index, std::string_view text) {
@@ -127,10 +128,42 @@ bool RecordBuffer::Store(int index, const btrieve::FieldValue& value) {
 void RecordBuffer::Adopt(std::span<const std::uint8_t> record,
                          const std::shared_ptr<const btrieve::TableDef>& fields) {
   record_.assign(record.begin(), record.end());
-  if (record_fields_ != fields) record_fields_ = fields;
+  if (record_fields_ != fields) {
+    record_fields_ = fields;
+    PlanDirectReads();
+  }
   ++serial_;
   for (std::size_t i = record_fields_->fields.size(); i < values_.size(); ++i) {
     Own(static_cast<int>(i));
+  }
+}
+
+void RecordBuffer::PlanDirectReads() {
+  const std::size_t count = std::min(record_fields_->fields.size(), values_.size());
+  direct_.assign(count, DirectField{});
+  for (std::size_t i = 0; i < count; ++i) {
+    const btrieve::FieldDef& from = record_fields_->fields[i];
+    const FieldKind into = kinds_[i];
+    const std::uint16_t width = layout_->fields[i].size;
+    DirectField& d = direct_[i];
+    d.offset = from.offset;
+    d.size = from.size;
+    d.extent = static_cast<std::uint32_t>(from.offset) + from.size;
+    const bool whole =
+        from.type == btrieve::kTypeInteger || from.type == btrieve::kTypeAutoIncrement;
+    if (from.type == btrieve::kTypeString && into == FieldKind::kText && from.size >= width &&
+        width > 0) {
+      d.how = Direct::kText;
+      d.size = width;
+    } else if (whole && ((into == FieldKind::kInt16 && from.size == 2) ||
+                         (into == FieldKind::kInt32 && (from.size == 2 || from.size == 4)))) {
+      d.how = Direct::kInteger;
+    } else if (from.type == btrieve::kTypeFloat && into == FieldKind::kSingle && from.size == 4) {
+      d.how = Direct::kSingle;
+    } else if (from.type == btrieve::kTypeCurrency && into == FieldKind::kCurrency &&
+               from.size == 8) {
+      d.how = Direct::kCurrency;
+    }
   }
 }
 

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "btrieve/byte_order.h"
 #include "btrieve/dictionary.h"
 #include "btrieve/field_value.h"
 #include "btrieve/field_view.h"
@@ -36,9 +37,29 @@ class RecordBuffer {
 
   // The typed values. Each REQUIRES a field of that kind: Integer serves 16- and 32-bit fields.
   const std::string& Text(int index) const;  // the full width, trailing blanks included
-  std::int32_t Integer(int index) const;
+  std::int32_t Integer(int index) const {
+    if (const std::uint8_t* bytes = DirectBytes(index, Direct::kInteger)) {
+      return direct_[static_cast<std::size_t>(index)].size == 2
+                 ? static_cast<std::int16_t>(btrieve::LoadU16(bytes))
+                 : static_cast<std::int32_t>(btrieve::LoadU32(bytes));
+    }
+    return static_cast<std::int32_t>(std::get<std::int64_t>(Value(index)));
+  }
   float Single(int index) const;
-  btrieve::Currency Money(int index) const;
+  btrieve::Currency Money(int index) const {
+    if (const std::uint8_t* bytes = DirectBytes(index, Direct::kCurrency)) {
+      return btrieve::Currency{static_cast<std::int64_t>(btrieve::LoadU64(bytes))};
+    }
+    return std::get<btrieve::Currency>(Value(index));
+  }
+  // Text's characters, valid until the buffer next changes: read straight from an adopted
+  // record's bytes when the dictionary stores the field as they would be decoded.
+  std::string_view TextView(int index) const {
+    if (const std::uint8_t* bytes = DirectBytes(index, Direct::kText)) {
+      return {reinterpret_cast<const char*>(bytes), direct_[static_cast<std::size_t>(index)].size};
+    }
+    return Text(index);
+  }
 
   // Stores text left-aligned, cut to the field's width or filled with blanks.
   void SetText(int index, std::string_view text);
@@ -84,6 +105,26 @@ class RecordBuffer {
   void PutInteger(int index, std::int32_t value) const;
   void PutEmpty(int index) const;
 
+  // A field of an adopted record whose bytes are its value with no conversion: a string at least
+  // as wide as the field, a signed whole number that fits the field's kind, a 4-byte float, an
+  // 8-byte currency. Walks read a few fields of every record; these need no decoding first.
+  enum class Direct : std::uint8_t { kNo, kText, kInteger, kSingle, kCurrency };
+  struct DirectField {
+    Direct how = Direct::kNo;
+    std::uint16_t offset = 0;
+    std::uint16_t size = 0;    // the bytes read: the field's width for text
+    std::uint32_t extent = 0;  // the record length the dictionary's field needs
+  };
+  void PlanDirectReads();
+  // The field's bytes, when field `index` is still the adopted record's and is read `how`.
+  const std::uint8_t* DirectBytes(int index, Direct how) const {
+    const auto i = static_cast<std::size_t>(index);
+    if (stamps_[i] == serial_ || i >= direct_.size()) return nullptr;
+    const DirectField& d = direct_[i];
+    if (d.how != how || d.extent > record_.size()) return nullptr;
+    return record_.data() + d.offset;
+  }
+
   int table_;
   const btrieve::TableDef* layout_;
   std::vector<FieldKind> kinds_;
@@ -94,6 +135,7 @@ class RecordBuffer {
   std::uint64_t serial_ = 0;
   std::vector<std::uint8_t> record_;
   std::shared_ptr<const btrieve::TableDef> record_fields_;
+  std::vector<DirectField> direct_;  // per field of record_fields_
 };
 
 // The numeric value of a field value: numbers as they are, currency divided out, text read as a

@@ -52,8 +52,8 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
   const auto write = [&](ExtractFile& file) {
     std::string text;
     for (const auto& columns : lines) {
-      for (const std::string& column : columns) file.Column(column);
-      file.EndLine();
+      const std::vector<std::string_view> views(columns.begin(), columns.end());
+      file.Line(views);
       text += Joined(columns);
     }
     return text;
