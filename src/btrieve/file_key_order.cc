@@ -159,14 +159,15 @@ Status File::MoveTree(KeyState* state, bool forward) {
     return Status(kEndOfFile, "");
   }
   // Each step must move on in key order: a page reached twice or a misplaced entry breaks this.
-  const int order = state->compare.Compare(state->tree.EntryKey(c.tree), from);
+  const IndexTree::EntryRead entry = state->tree.Read(c.tree);
+  const int order = state->compare.Compare(entry.key, from);
   const bool repeating = plan.duplicates() && !plan.linked_duplicates;
   if (forward ? (order < 0 || (order == 0 && !repeating))
               : (order > 0 || (order == 0 && !repeating))) {
     return IndexDamaged("key " + std::to_string(plan.number) + " index is out of order");
   }
-  c.chain_first = state->tree.FirstRecord(c.tree);
-  c.chain_last = state->tree.LastRecord(c.tree);
+  c.chain_first = entry.first;
+  c.chain_last = entry.last;
   c.chain_steps = 0;
   c.record = forward ? c.chain_first : c.chain_last;
   return Status::Ok();

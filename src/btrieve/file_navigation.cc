@@ -1,6 +1,7 @@
 // Keyed reads (Get Equal to Get Previous) through a key's index (or, salvaging, through an order
 // rebuilt from the records when the index fails); and the checks tools run on a key's index.
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <span>
 #include <string>
@@ -108,9 +109,14 @@ Status File::Deliver(KeyState* state, Bytes* key, Bytes* record, bool append) {
     return s.Prefix(name_ + ": record at " + std::to_string(c.record));
   }
   c.usage = layout_.format == Format::kNew ? LoadU16(slot) : 0;
-  key->resize(state->compare.key_length());
+  const std::size_t key_length = state->compare.key_length();
+  key->resize(key_length);
   state->compare.Extract(std::span(*record).subspan(start), key->data());
-  if (!state->sorted && state->compare.Compare(key->data(), state->tree.EntryKey(c.tree)) != 0) {
+  // The same bytes are the same key whatever the key's types; a difference may still compare
+  // equal (a case-insensitive segment, for one).
+  const std::uint8_t* entry = state->sorted ? nullptr : state->tree.EntryKey(c.tree);
+  if (entry != nullptr && std::memcmp(key->data(), entry, key_length) != 0 &&
+      state->compare.Compare(key->data(), entry) != 0) {
     if (append) record->resize(start);
     return IndexDamaged("key " + std::to_string(state->key_layout.number) +
                         " index entry does not match " + "the record at address " +

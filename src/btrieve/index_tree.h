@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "btrieve/byte_order.h"
 #include "btrieve/file_layout.h"
 #include "btrieve/key_compare.h"
 #include "btrieve/page_store.h"
@@ -65,6 +66,17 @@ class IndexTree {
   std::uint32_t FirstRecord(const Position& at) const;
   // Linked duplicates: the chain's last record; otherwise the record.
   std::uint32_t LastRecord(const Position& at) const;
+  // The three at once, from one look at the entry: a step along the key wants them all.
+  struct EntryRead {
+    const std::uint8_t* key;
+    std::uint32_t first;
+    std::uint32_t last;
+  };
+  EntryRead Read(const Position& at) const {
+    const std::uint8_t* key = Entry(at) + 4;
+    const std::uint8_t* records = key + key_.key_length;
+    return {key, LoadWs32(records), LoadWs32(records + (key_.linked_duplicates ? 4 : 0))};
+  }
 
  private:
   // Asked for several times a step along the index: given inline.
