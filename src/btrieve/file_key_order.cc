@@ -150,13 +150,15 @@ Status File::MoveTree(KeyState* state, bool forward) {
     c.record = next;
     return Status::Ok();
   }
-  IndexTree::Position& saved = state->before_move;
-  saved = c.tree;
-  const std::uint8_t* from = state->tree.EntryKey(saved);
-  if (!(forward ? state->tree.Next(&c.tree) : state->tree.Previous(&c.tree))) {
-    c.tree = saved;
-    if (state->tree.damaged()) return IndexDamaged(state->tree.damage());
-    return Status(kEndOfFile, "");
+  const std::uint8_t* from = state->tree.EntryKey(c.tree);
+  if (!state->tree.StepInLeaf(&c.tree, forward)) {
+    IndexTree::Position& saved = state->before_move;
+    saved = c.tree;
+    if (!(forward ? state->tree.Next(&c.tree) : state->tree.Previous(&c.tree))) {
+      c.tree = saved;
+      if (state->tree.damaged()) return IndexDamaged(state->tree.damage());
+      return Status(kEndOfFile, "");
+    }
   }
   // Each step must move on in key order: a page reached twice or a misplaced entry breaks this.
   const IndexTree::EntryRead entry = state->tree.Read(c.tree);

@@ -5,13 +5,6 @@
 #include "btrieve/byte_order.h"
 
 namespace btrieve {
-namespace {
-
-// Deeper than any real tree can be (a 2-entry-per-page tree of 4 billion entries).
-constexpr std::size_t kMaxDepth = 40;
-
-}  // namespace
-
 IndexTree::IndexTree(const FileLayout& layout, const PageStore& pages, const KeyLayout& key,
                      const KeyComparator& compare)
     : pages_(pages),
@@ -294,6 +287,19 @@ bool IndexTree::Next(Position* at) {
   }
   at->path.pop_back();
   return ClimbPastEnds(at);
+}
+
+bool IndexTree::StepInLeaf(Position* at, bool forward) const {
+  if (!at->valid()) return false;
+  Position::Frame& current = at->path.back();
+  const std::uint8_t* bytes = Page(current.page);
+  if (bytes == nullptr) return false;
+  const std::uint16_t count = Count(bytes);
+  // A leaf: no right-most child (Child gives that past the last entry).
+  if (Child(bytes, count) != kNoPointer) return false;
+  if (forward ? current.index + 1 >= count : current.index == 0) return false;
+  current.index = static_cast<std::uint16_t>(forward ? current.index + 1 : current.index - 1);
+  return true;
 }
 
 bool IndexTree::Previous(Position* at) {

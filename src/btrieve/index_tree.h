@@ -4,6 +4,8 @@
 #ifndef KEZ_BTRIEVE_INDEX_TREE_H_
 #define KEZ_BTRIEVE_INDEX_TREE_H_
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -20,12 +22,45 @@ class IndexTree {
  public:
   // A place in key order: the path from the root. In every frame but the last, `index` is the
   // child followed (entry count = the right-most child); in the last it is the current entry.
+  // Deeper than any real tree can be (a 2-entry-per-page tree of 4 billion entries): a tree that
+  // goes deeper has a loop in it, and descents stop there.
+  static constexpr std::size_t kMaxDepth = 40;
+
   struct Position {
     struct Frame {
       std::uint32_t page;
       std::uint16_t index;
     };
-    std::vector<Frame> path;
+    // The frames held inline and copied only as deep as the tree goes: a read along a key copies
+    // its position at every step, to go back to it when the step fails.
+    class Path {
+     public:
+      Path() = default;
+      Path(const Path& other) : size_(other.size_) { CopyFrames(other); }
+      Path& operator=(const Path& other) {
+        size_ = other.size_;
+        CopyFrames(other);
+        return *this;
+      }
+      bool empty() const { return size_ == 0; }
+      std::size_t size() const { return size_; }
+      void clear() { size_ = 0; }
+      // REQUIRES size() < kMaxDepth (every descent checks its depth first).
+      void push_back(Frame frame) { frames_[size_++] = frame; }
+      void pop_back() { --size_; }
+      Frame& back() { return frames_[size_ - 1]; }
+      const Frame& back() const { return frames_[size_ - 1]; }
+      const Frame* begin() const { return frames_.data(); }
+      const Frame* end() const { return frames_.data() + size_; }
+
+     private:
+      void CopyFrames(const Path& other) {
+        for (std::size_t i = 0; i < size_; ++i) frames_[i] = other.frames_[i];
+      }
+      std::array<Frame, kMaxDepth> frames_;
+      std::size_t size_ = 0;
+    };
+    Path path;
     bool valid() const { return !path.empty(); }
   };
 
@@ -66,6 +101,9 @@ class IndexTree {
   std::uint32_t FirstRecord(const Position& at) const;
   // Linked duplicates: the chain's last record; otherwise the record.
   std::uint32_t LastRecord(const Position& at) const;
+  // A step to the neighbouring entry of the same leaf page, when there is one: most steps along a
+  // key, which need no page but the one in hand and nothing to undo. False leaves `at` as it was.
+  bool StepInLeaf(Position* at, bool forward) const;
   // The three at once, from one look at the entry: a step along the key wants them all.
   struct EntryRead {
     const std::uint8_t* key;
