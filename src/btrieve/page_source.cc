@@ -153,7 +153,6 @@ class FileSource final : public PageSource {
   const std::uint8_t* IndexPage(std::uint32_t page) override { return Fetch(page, true); }
 
   void Unpin() override { ++epoch_; }
-  bool Crowded() const override { return slots_.size() > Capacity(); }
 
  private:
   // Two control records of the largest page size.

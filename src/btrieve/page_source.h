@@ -61,8 +61,6 @@ class PageSource {
   virtual const std::uint8_t* IndexPage(std::uint32_t page) { return Page(page); }
   // Lets the pages fetched so far be dropped.
   virtual void Unpin() {}
-  // True when pinned pages have made the cache hold more pages than its size allows.
-  virtual bool Crowded() const { return false; }
   // Forgets everything read, for when another process has changed the file.
   virtual Status Refresh() { return Status::Ok(); }
 

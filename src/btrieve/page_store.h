@@ -46,10 +46,10 @@ class PageStore {
   const std::uint8_t* IndexPage(std::uint32_t page) const { return Fetch(page, true); }
   // Lets the pages fetched so far be dropped from the cache. Operations call this as they start;
   // the pages of the last few stay pinned, and so stays the memory of the pages asked for last,
-  // for a walk's next record is mostly on the pages of the one before. A cache those pins have
-  // made grow past its size lets go at every call.
+  // for a walk's next record is mostly on the pages of the one before. The cache then holds at
+  // most those few operations' pages beyond its size.
   void Unpin() const {
-    if (++unpins_ < kOperationsPinned && !source_->Crowded()) return;
+    if (++unpins_ < kOperationsPinned) return;
     unpins_ = 0;
     Forget();
     source_->Unpin();
