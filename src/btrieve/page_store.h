@@ -40,21 +40,15 @@ class PageStore {
   bool logical() const { return logical_; }
 
   // The bytes of a page, or nullptr when the number is out of range or maps outside the file.
-  // Valid until the next Unpin() at least.
+  // Valid until the next Unpin().
   const std::uint8_t* Page(std::uint32_t page) const { return Fetch(page, false); }
   // The same for a page of an index, which the cache keeps over data pages.
   const std::uint8_t* IndexPage(std::uint32_t page) const { return Fetch(page, true); }
-  // Lets the pages fetched so far be dropped from the cache. Operations call this as they start;
-  // the pages of the last few stay pinned, and so stays the memory of the pages asked for last,
-  // for a walk's next record is mostly on the pages of the one before. The cache then holds at
-  // most those few operations' pages beyond its size.
+  // Lets the pages fetched so far be dropped from the cache.
   void Unpin() const {
-    if (++unpins_ < kOperationsPinned) return;
-    unpins_ = 0;
     Forget();
     source_->Unpin();
   }
-  static constexpr int kOperationsPinned = 16;
   // New format: the PAT type of a logical page (kPageFree when unknown). Old format: kPageFree.
   std::uint8_t Type(std::uint32_t page) const;
   // New format: the physical page a logical page maps to, or kNoPointer.
@@ -107,7 +101,7 @@ class PageStore {
   // The page last fetched as data and the one last fetched as index: one record read asks for
   // its page several times (is it a data page, is the slot live, the record, the next slot), a
   // step along an index asks for its leaf as often, and a key walk goes from one to the other.
-  // Valid while their pointers are: until the source unpins, while no page changes or moves here,
+  // Valid while their pointers are: until the next Unpin, while no page changes or moves here,
   // and while the source writes nothing (bytes in memory move when they grow).
   struct Memo {
     std::uint32_t page = kNoPointer;
@@ -127,7 +121,6 @@ class PageStore {
   std::vector<int> pat_copy_;            // current copy of each PAT pair
   std::map<std::uint32_t, std::vector<std::uint8_t>> changes_;
   mutable Memo memo_[2];  // data, index
-  mutable int unpins_ = 0;
 };
 
 }  // namespace btrieve
