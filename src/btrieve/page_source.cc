@@ -105,7 +105,7 @@ class FileSource final : public PageSource {
     left_cold_.Clear();
     left_cold_order_.clear();
     block_misses_.clear();
-    last_page_ = 0xFFFFFFFF;
+    recent_[0] = recent_[1] = Recent();
     last_miss_ = 0xFFFFFFF0;
     return file_->Size(&size_);
   }
@@ -204,15 +204,15 @@ class FileSource final : public PageSource {
     if ((static_cast<std::uint64_t>(page) + 1) * page_size() <= prefix_.size()) {
       return prefix_.data() + static_cast<std::size_t>(page) * page_size();
     }
-    // Record reads ask for the same page several times in a row.
-    if (page == last_page_ && slots_[last_slot_].page == page) return Touch(last_slot_, index);
+    for (const Recent& recent : recent_) {
+      if (page == recent.page && slots_[recent.slot].page == page) return Touch(recent.slot, index);
+    }
     // Another process may have made the file longer since its size was read.
     if (page >= page_count() && (!file_->Size(&size_).ok() || page >= page_count())) {
       return nullptr;
     }
     if (const std::uint32_t hit = where_.Find(page); hit != PageIndex::kAbsent) {
-      last_page_ = page;
-      last_slot_ = hit;
+      Remembered(index) = {page, hit};
       return Touch(hit, index);
     }
     return Load(page, index);
@@ -334,8 +334,7 @@ class FileSource final : public PageSource {
     }
     const std::uint32_t hit = where_.Find(page);
     if (hit == PageIndex::kAbsent) return nullptr;
-    last_page_ = page;
-    last_slot_ = hit;
+    Remembered(index) = {page, hit};
     return Touch(hit, index);
   }
 
@@ -428,8 +427,7 @@ class FileSource final : public PageSource {
     where_.Clear();
     left_cold_.Clear();
     left_cold_order_.clear();
-    last_page_ = kNoPage;
-    last_slot_ = 0;
+    recent_[0] = recent_[1] = Recent();
     memory_ = PageMemory();
   }
 
@@ -466,8 +464,15 @@ class FileSource final : public PageSource {
   std::uint64_t epoch_ = 1;
   std::uint32_t last_miss_ = 0xFFFFFFF0;
   std::uint32_t run_ = 1;
-  std::uint32_t last_page_ = 0xFFFFFFFF;
-  std::size_t last_slot_ = 0;
+  // The slots of the data page and of the index page asked for last: a record's read asks for
+  // its page several times in a row, and a step along a key goes from its leaf to the record's
+  // page and back.
+  struct Recent {
+    std::uint32_t page = kNoPage;
+    std::size_t slot = 0;
+  };
+  Recent& Remembered(bool index) { return recent_[index ? 1 : 0]; }
+  Recent recent_[2];
 };
 
 }  // namespace
