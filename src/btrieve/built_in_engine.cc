@@ -12,6 +12,26 @@ class BuiltInFile : public EngineFile {
   Status Call(int op, int key_number, Bytes* key, Bytes* data) override {
     return file_->Execute(op, key_number, key, data);
   }
+  // Steps from the position held, in key or physical order, take nothing from the buffers.
+  bool ReadsBuffers(int op) const override {
+    int base = op % kLockBiasUnit;
+    if (base >= kOpGetEqual + kKeyOnlyBias && base <= kOpGetLast + kKeyOnlyBias) {
+      base -= kKeyOnlyBias;
+    }
+    switch (base) {
+      case kOpGetNext:
+      case kOpGetPrevious:
+      case kOpGetFirst:
+      case kOpGetLast:
+      case kOpStepFirst:
+      case kOpStepLast:
+      case kOpStepNext:
+      case kOpStepPrevious:
+        return false;
+      default:
+        return true;
+    }
+  }
   const FileLayout& layout() const override { return file_->layout(); }
   File* built_in_file() override { return file_.get(); }
 

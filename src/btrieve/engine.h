@@ -29,6 +29,10 @@ class EngineFile {
   // Get Direct, record out for reads, resized to what the engine returned). Statuses are the
   // engine's, unchanged.
   virtual Status Call(int op, int key_number, Bytes* key, Bytes* data) = 0;
+  // False when operation `op` reads nothing of what the key and data buffers hold, so that a
+  // caller walking a file need not fill them before every step. An engine that does not say
+  // gets them filled.
+  virtual bool ReadsBuffers(int /*op*/) const { return true; }
 
   // The file's record length and keys as the engine describes them (its Stat answer). Read anew
   // by operations on the built-in engine; taken once at open for the installed one.

@@ -70,12 +70,14 @@ int Table::Perform(int operation) {
     return status_.code();
   }
   // The search value of a keyed read comes from the key's fields in the record image.
-  const KeyLayout* key = file_->layout().FindKey(key_number_);
-  if (key != nullptr) {
-    key_.resize(KeyLength(*key));
-    ExtractKey(*key, record_, key_.data());
+  if (file_->ReadsBuffers(operation)) {
+    const KeyLayout* key = file_->layout().FindKey(key_number_);
+    if (key != nullptr) {
+      key_.resize(KeyLength(*key));
+      ExtractKey(*key, record_, key_.data());
+    }
+    data_.assign(record_.begin(), record_.end());
   }
-  data_.assign(record_.begin(), record_.end());
   status_ = file_->Call(operation, key_number_, &key_, &data_);
   if (status_.ok() && !data_.empty() && base != kOpGetPosition && base != kOpStat) {
     // The image before the operation stays in data_ only to be overwritten by the next one.
