@@ -3,6 +3,7 @@
 #ifndef KEZ_BTRIEVE_STATUS_H_
 #define KEZ_BTRIEVE_STATUS_H_
 
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -50,16 +51,30 @@ enum StatusCode : int {
   kIncompatibleOpenMode = 88,
 };
 
+// A status is made, moved and dropped several times by every read of a record, nearly always
+// without a detail: the detail text lives apart, so that an ok status is two words to move.
 class [[nodiscard]] Status {
  public:
   Status() = default;
-  Status(int code, std::string detail) : code_(code), detail_(std::move(detail)) {}
+  Status(int code, std::string detail)
+      : code_(code),
+        detail_(detail.empty() ? nullptr : std::make_unique<std::string>(std::move(detail))) {}
+  Status(const Status& other) : code_(other.code_), detail_(CopyOf(other.detail_)) {}
+  Status& operator=(const Status& other) {
+    if (this != &other) {
+      code_ = other.code_;
+      detail_ = CopyOf(other.detail_);
+    }
+    return *this;
+  }
+  Status(Status&&) noexcept = default;
+  Status& operator=(Status&&) noexcept = default;
 
   static Status Ok() { return Status(); }
 
   bool ok() const { return code_ == kOk; }
   int code() const { return code_; }
-  const std::string& detail() const { return detail_; }
+  const std::string& detail() const { return detail_ ? *detail_ : NoDetail(); }
   // "status 30: <detail>" or "ok".
   std::string ToString() const;
 
@@ -70,8 +85,13 @@ class [[nodiscard]] Status {
   void IgnoreError() const {}
 
  private:
+  static std::unique_ptr<std::string> CopyOf(const std::unique_ptr<std::string>& detail) {
+    return detail ? std::make_unique<std::string>(*detail) : nullptr;
+  }
+  static const std::string& NoDetail();
+
   int code_ = kOk;
-  std::string detail_;
+  std::unique_ptr<std::string> detail_;  // null when there is none
 };
 
 }  // namespace btrieve
