@@ -48,6 +48,13 @@ Status File::WriteChecks() const {
   if (data_end > layout_.physical_length) {
     return Status(kIoError, name_ + ": the record does not fit its slot; rebuild the file");
   }
+  // A freed slot holds the link to the next free one (after the usage count in new files); a
+  // slot too short for it would have the link written past the page.
+  const std::uint32_t link_end = layout_.format == Format::kNew ? 6u : 4u;
+  if (layout_.physical_length < link_end) {
+    return Status(kIoError, name_ + ": a slot of " + std::to_string(layout_.physical_length) +
+                                " bytes has no room for the free-slot link; rebuild the file");
+  }
   if (layout_.format == Format::kOld && layout_.last_data_page != kNoPointer &&
       (!records_->IsDataPage(layout_.last_data_page) ||
        layout_.unused_bytes_last_page > layout_.page_size - 6)) {

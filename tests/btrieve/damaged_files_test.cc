@@ -378,6 +378,60 @@ TEST(DamagedFiles, AllocationTablesOfAllOnesMapNoPage) {
   }
 }
 
+// A control record may claim slots shorter than the link a freed slot holds (4 bytes, after the
+// 2-byte usage count in new files). Reading goes on; a write is refused before it changes
+// anything, where a delete of a page's last slot used to write the link past the page.
+TEST(DamagedFiles, SlotsTooShortForTheFreeSlotLinkRefuseWrites) {
+  for (const Format format : {Format::kNew, Format::kOld}) {
+    kez::testing::TempDir dir;
+    const std::filesystem::path path = dir / "short.dat";
+    FilePlan plan;
+    plan.format = format;
+    plan.page_size = 512;
+    plan.record_length = 4;
+    plan.keys.push_back({{{0, 2, kKeyDuplicates, kTypeInteger, 0, -1}}});
+    ASSERT_TRUE(CreateFile(path, plan, false).ok());
+    {
+      std::unique_ptr<File> writer;
+      ASSERT_TRUE(File::Open(path, &writer, {.writable = true}).ok());
+      for (std::uint16_t id = 1; id <= 300; ++id) {
+        Bytes record(4, 0x11);
+        StoreU16(record.data(), id);
+        ASSERT_TRUE(writer->Insert(0, &record).ok());
+      }
+    }
+    Bytes bytes = kez::testing::ReadBytes(path);
+    const bool is_new = format == Format::kNew;
+    // Both copies of the control record: record length 2, slots of 4 (new) or 2 (old) bytes.
+    for (const std::size_t fcr :
+         is_new ? std::vector<std::size_t>{0, 512} : std::vector<std::size_t>{0}) {
+      StoreU16(&bytes[fcr + 0x16], 2);
+      StoreU16(&bytes[fcr + 0x18], is_new ? 4 : 2);
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+
+    std::unique_ptr<File> file;
+    ASSERT_TRUE(File::Open(path, &file, {.writable = true}).ok()) << is_new;
+    Bytes record;
+    std::size_t read = 0;
+    for (Status s = file->StepLast(&record); s.ok(); s = file->StepPrevious(&record)) {
+      ++read;
+      if (read == 1) {
+        const Status deleted = file->Delete();
+        EXPECT_EQ(deleted.code(), kIoError) << is_new;
+        EXPECT_NE(deleted.detail().find("no room for the free-slot link"), std::string::npos)
+            << deleted.detail();
+      }
+    }
+    EXPECT_GT(read, 0U);
+    Bytes insert(2, 0x22);
+    EXPECT_EQ(file->Insert(0, &insert).code(), kIoError);
+    file.reset();
+    EXPECT_EQ(kez::testing::ReadBytes(path), bytes) << "the refused writes changed the file";
+  }
+}
+
 // A data page whose header was damaged is, by its header, no data page; the allocation table
 // still says it is. A physical scan in either direction, single steps or batches, ends at it with
 // status 2 instead of passing over its records and ending short without a word; a salvaging
