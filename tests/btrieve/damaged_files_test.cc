@@ -337,6 +337,28 @@ TEST(DamagedFiles, ACheckOfAFileOverwrittenWhileOpenSaysItCannotBeRead) {
       << check.records_problem;
 }
 
+// A new file of `plan` holding records 1..count, each its id (`id_bytes` bytes) then `fill`:
+// the file's bytes.
+Bytes FileOfRecords(const std::filesystem::path& path, const FilePlan& plan, std::uint32_t count,
+                    std::size_t id_bytes, std::uint8_t fill) {
+  EXPECT_TRUE(CreateFile(path, plan, false).ok());
+  std::unique_ptr<File> writer;
+  EXPECT_TRUE(File::Open(path, &writer, {.writable = true}).ok());
+  for (std::uint32_t id = 1; id <= count && writer; ++id) {
+    Bytes record(plan.record_length, fill);
+    if (id_bytes == 4) StoreU32(record.data(), id);
+    if (id_bytes == 2) StoreU16(record.data(), static_cast<std::uint16_t>(id));
+    EXPECT_TRUE(writer->Insert(0, &record).ok());
+  }
+  writer.reset();
+  return kez::testing::ReadBytes(path);
+}
+
+void Overwrite(const std::filesystem::path& path, const Bytes& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+}
+
 // Allocation tables whose entries are all ones map their pages nowhere. Every read through them
 // ends in a status, salvaging or not; none may crash or answer with another page's bytes.
 TEST(DamagedFiles, AllocationTablesOfAllOnesMapNoPage) {
@@ -346,23 +368,12 @@ TEST(DamagedFiles, AllocationTablesOfAllOnesMapNoPage) {
   plan.page_size = 512;
   plan.record_length = 16;
   plan.keys.push_back({{{0, 4, 0, kTypeInteger, 0, -1}}});
-  ASSERT_TRUE(CreateFile(path, plan, false).ok());
-  {
-    std::unique_ptr<File> writer;
-    ASSERT_TRUE(File::Open(path, &writer, {.writable = true}).ok());
-    for (std::uint32_t id = 1; id <= 5; ++id) {
-      Bytes record(16, 0x20);
-      StoreU32(record.data(), id);
-      ASSERT_TRUE(writer->Insert(0, &record).ok());
-    }
-  }
-  Bytes bytes = kez::testing::ReadBytes(path);
+  Bytes bytes = FileOfRecords(path, plan, 5, 4, 0x20);
   for (const std::size_t page : {2u, 3u}) {  // both copies of the first table
     std::fill(bytes.begin() + static_cast<long>(page * 512 + 8),
               bytes.begin() + static_cast<long>(page * 512 + 512), 0xFF);
   }
-  std::ofstream(path, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+  Overwrite(path, bytes);
   for (const bool salvage : {false, true}) {
     std::unique_ptr<File> file;
     if (!File::Open(path, &file, {.salvage = salvage}).ok()) continue;
@@ -390,17 +401,7 @@ TEST(DamagedFiles, SlotsTooShortForTheFreeSlotLinkRefuseWrites) {
     plan.page_size = 512;
     plan.record_length = 4;
     plan.keys.push_back({{{0, 2, kKeyDuplicates, kTypeInteger, 0, -1}}});
-    ASSERT_TRUE(CreateFile(path, plan, false).ok());
-    {
-      std::unique_ptr<File> writer;
-      ASSERT_TRUE(File::Open(path, &writer, {.writable = true}).ok());
-      for (std::uint16_t id = 1; id <= 300; ++id) {
-        Bytes record(4, 0x11);
-        StoreU16(record.data(), id);
-        ASSERT_TRUE(writer->Insert(0, &record).ok());
-      }
-    }
-    Bytes bytes = kez::testing::ReadBytes(path);
+    Bytes bytes = FileOfRecords(path, plan, 300, 2, 0x11);
     const bool is_new = format == Format::kNew;
     // Both copies of the control record: record length 2, slots of 4 (new) or 2 (old) bytes.
     for (const std::size_t fcr :
@@ -408,8 +409,7 @@ TEST(DamagedFiles, SlotsTooShortForTheFreeSlotLinkRefuseWrites) {
       StoreU16(&bytes[fcr + 0x16], 2);
       StoreU16(&bytes[fcr + 0x18], is_new ? 4 : 2);
     }
-    std::ofstream(path, std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    Overwrite(path, bytes);
 
     std::unique_ptr<File> file;
     ASSERT_TRUE(File::Open(path, &file, {.writable = true}).ok()) << is_new;
