@@ -151,7 +151,18 @@ bool ReplacingFile::Append(std::string_view bytes) {
       break;
     }
     bytes.remove_prefix(static_cast<std::size_t>(written));
+    appended_ += static_cast<std::uint64_t>(written);
   }
+#ifdef __linux__
+  // Starts writing the bytes so far to the disk while more are made, so that the sync in Commit
+  // waits only for the last of a large file. The request is advice: when it fails, Commit still
+  // syncs everything.
+  if (error_.empty() && appended_ - written_back_ >= kWritebackBytes) {
+    ::sync_file_range(fd_, static_cast<off_t>(written_back_),
+                      static_cast<off_t>(appended_ - written_back_), SYNC_FILE_RANGE_WRITE);
+    written_back_ = appended_;
+  }
+#endif
 #endif
   return error_.empty();
 }

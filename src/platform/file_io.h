@@ -4,6 +4,7 @@
 #ifndef KEZ_PLATFORM_FILE_IO_H_
 #define KEZ_PLATFORM_FILE_IO_H_
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -45,6 +46,9 @@ class ReplacingFile {
   std::ofstream out_;
 #else
   int fd_ = -1;
+  std::uint64_t appended_ = 0;      // bytes written so far
+  std::uint64_t written_back_ = 0;  // of those, the bytes whose writing to disk was started
+  static constexpr std::uint64_t kWritebackBytes = 1 << 20;
 #endif
 };
 

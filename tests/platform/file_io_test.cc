@@ -73,6 +73,25 @@ TEST(FileIo, APieceByPieceReplacementIsAllOrNothing) {
   EXPECT_EQ(EntriesIn(dir.path()), 1);
 }
 
+// Large files start going to disk while they are written; every piece must still arrive, in
+// order, and only at Commit.
+TEST(FileIo, ALargeFileWrittenInUnevenPiecesArrivesWhole) {
+  testing::TempDir dir;
+  std::string error;
+  ASSERT_TRUE(ReplaceFileAtomically(dir / "a.txt", "old", FileAccess::kShared, &error));
+  ReplacingFile replacing(dir / "a.txt", FileAccess::kShared);
+  std::string expected;
+  for (int piece = 0; piece < 9; ++piece) {
+    const std::string bytes(700'000 + 1'111 * piece, static_cast<char>('a' + piece));
+    ASSERT_TRUE(replacing.Append(bytes));
+    expected += bytes;
+  }
+  EXPECT_EQ(Content(dir / "a.txt"), "old");
+  ASSERT_TRUE(replacing.Commit()) << replacing.error();
+  EXPECT_EQ(Content(dir / "a.txt"), expected);
+  EXPECT_EQ(EntriesIn(dir.path()), 1);
+}
+
 #ifndef _WIN32
 TEST(FileIo, AFullDiskKeepsTheOldFileAndSaysWhy) {
   testing::TempDir dir;
