@@ -9,8 +9,8 @@
 #include "context/config_files.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
+#include "extracts/line_writer.h"
 #include "platform/date_text.h"
-#include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
 #include "posdata/kez_fields.h"
 
@@ -29,18 +29,16 @@ constexpr int kLastTextField = names::kTaxable;  // column 20
 constexpr char kDayFirstDateOrder = 'E';
 
 void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
-  const std::string balance = CurrencyText(customer.Money(kBalanceField).ten_thousandths);
-  std::array<std::string_view, kLeadingTextFields.size() + kMiddleTextFields.size() + 6> columns;
-  auto at = columns.begin();
-  for (int field : kLeadingTextFields) *at++ = customer.TextView(field);
-  *at++ = "N/A";
-  *at++ = "N/A";
-  for (int field : kMiddleTextFields) *at++ = customer.TextView(field);
-  *at++ = balance;
-  *at++ = customer.TextView(kLastTextField);
-  *at++ = "0";
-  *at++ = "";
-  lines.Line(columns);
+  LineWriter line(lines);
+  for (int field : kLeadingTextFields) line.Text(customer.TextView(field));
+  line.Text("N/A");
+  line.Text("N/A");
+  for (int field : kMiddleTextFields) line.Text(customer.TextView(field));
+  line.Currency(customer.Money(kBalanceField).ten_thousandths);
+  line.Text(customer.TextView(kLastTextField));
+  line.Text("0");
+  line.Text("");
+  line.End();
 }
 
 // The export date that follows this run: the date of the sale header the sales extract read last.

@@ -1,7 +1,6 @@
 #include "extracts/extract_output.h"
 
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <system_error>
 
@@ -37,28 +36,16 @@ ExtractFile::ExtractFile(const LogWriter& log, std::filesystem::path file, Exist
     : log_(log), file_(std::move(file)), existing_(existing), key_column_(key_column) {}
 
 void ExtractFile::MakeRoom(std::size_t bytes) {
-  pending_.resize(std::max(2 * pending_.size(), used_ + bytes + kFlushBytes));
+  pending_.resize(std::max(2 * pending_.size(), bytes + kFlushBytes));
 }
 
-// A whole extract's columns pass through here: plain copies into room made in large steps, where
-// string appends cost several times as much.
-void ExtractFile::Line(std::span<const std::string_view> columns) {
-  std::size_t bytes = columns.size() + 2;
-  for (std::string_view text : columns) bytes += text.size();
-  if (used_ + bytes > pending_.size()) MakeRoom(bytes);
-  char* at = pending_.data() + used_;
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (i > 0) *at++ = '|';
-    if (!columns[i].empty()) std::memcpy(at, columns[i].data(), columns[i].size());
-    at += columns[i].size();
-  }
-  *at++ = '\r';
-  *at++ = '\n';
-  used_ = static_cast<std::size_t>(at - pending_.data());
+void ExtractFile::EndLine(std::size_t end) {
+  const std::string_view line(pending_.data() + used_, end - used_);
+  used_ = end;
   ++count_;
   if (existing_ == ExistingFile::kKeepUndelivered) {
-    const auto key = static_cast<std::size_t>(key_column_);
-    keys_.emplace(key < columns.size() ? columns[key] : std::string_view());
+    const std::string_view key = ColumnOf(line.substr(0, line.size() - 2), key_column_);
+    keys_.emplace(key);
     return;  // held until Commit: the kept lines go first
   }
   if (used_ >= kFlushBytes) Flush();

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -46,8 +45,7 @@ class ExtractFile {
   ExtractFile(const LogWriter& log, std::filesystem::path file, ExistingFile existing,
               int key_column);
 
-  // Adds a line of `columns` joined by "|" and ended by CR LF.
-  void Line(std::span<const std::string_view> columns);
+  // Lines are added by a LineWriter (line_writer.h): columns joined by "|", ended by CR LF.
   std::int64_t count() const { return count_; }
 
   // Makes the lines the file's content. False, with an activity-log line naming the file and the
@@ -56,7 +54,11 @@ class ExtractFile {
   bool Commit();
 
  private:
+  friend class LineWriter;
+  // Room for pending_'s first `bytes` bytes at least.
   void MakeRoom(std::size_t bytes);
+  // The line written after the first used_ bytes of pending_ ends before byte `end`.
+  void EndLine(std::size_t end);
   void Flush();
   // The lines of the existing file whose key the run does not write again.
   bool KeptLines(std::string* kept);

@@ -8,6 +8,7 @@
 #include "btrieve/operation.h"
 #include "extracts/extract_files.h"
 #include "extracts/extract_output.h"
+#include "extracts/line_writer.h"
 #include "platform/date_text.h"
 #include "platform/number_text.h"
 #include "posdata/dbsm_btrieve.h"
@@ -46,31 +47,39 @@ bool PositionAtFirstSale(PosDatabase& db, const ExportState& state) {
   return DBSM_TableOp(db, kSalesHead, btrieve::kOpGetGreaterOrEqual, head::kByDate);
 }
 
-void AddSaleLine(const RecordBuffer& sale, std::string_view station, const RecordBuffer& item,
-                 ExtractFile& lines) {
-  const std::string price = CurrencyText(item.Money(line::kPrice).ten_thousandths);
-  const std::string quantity =
-      WholeNumberText(RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold))));
-  const double cost = static_cast<double>(item.Money(line::kCost).ten_thousandths) / 10000.0;
-  const std::string cost_text = SingleText(static_cast<float>(cost));
-  const std::string amount = CurrencyText(item.Money(line::kAmount).ten_thousandths);
+// The columns every line of a sale begins with, joined: date, invoice, station, customer, a blank,
+// clerk and a blank. `joined` is reused from sale to sale, to keep its memory.
+void JoinSaleColumns(const RecordBuffer& sale, std::string* joined) {
+  const std::string station = std::to_string(sale.Integer(head::kStation));
   const std::string_view columns[] = {sale.TextView(head::kSaleDate),
                                       sale.TextView(head::kInvoice),
                                       station,
                                       sale.TextView(head::kCustomer),
                                       "",
                                       sale.TextView(head::kClerk),
-                                      "",
-                                      item.TextView(line::kUpc),
-                                      item.TextView(line::kDepartment),
-                                      item.TextView(line::kItemCode),
-                                      price,
-                                      quantity,
-                                      cost_text,
-                                      amount,
-                                      "0",
                                       ""};
-  lines.Line(columns);
+  joined->clear();
+  for (const std::string_view column : columns) {
+    *joined += column;
+    *joined += '|';
+  }
+  joined->pop_back();
+}
+
+void AddSaleLine(std::string_view sale_columns, const RecordBuffer& item, ExtractFile& lines) {
+  LineWriter line(lines);
+  line.Text(sale_columns);
+  line.Text(item.TextView(line::kUpc));
+  line.Text(item.TextView(line::kDepartment));
+  line.Text(item.TextView(line::kItemCode));
+  line.Currency(item.Money(line::kPrice).ten_thousandths);
+  line.WholeNumber(RoundHalfEven(static_cast<double>(item.Single(line::kQuantitySold))));
+  const double cost = static_cast<double>(item.Money(line::kCost).ten_thousandths) / 10000.0;
+  line.Single(static_cast<float>(cost));
+  line.Currency(item.Money(line::kAmount).ten_thousandths);
+  line.Text("0");
+  line.Text("");
+  line.End();
 }
 
 // Where the lines file stands after a read: the line the item buffer holds, which is the entry
@@ -103,11 +112,12 @@ LineCursor StepAlongLines(PosDatabase& db) {
 }
 
 // The sale's lines 1, 2, 3, ... up to the first number that is missing.
-void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cursor) {
+void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cursor,
+                  std::string& sale_columns) {
   const RecordBuffer& sale = db.buffers[kSalesHead];
   RecordBuffer& item = db.buffers[kSalesItem];
   const std::int32_t sale_number = sale.Integer(head::kSaleNumber);
-  const std::string station = std::to_string(sale.Integer(head::kStation));
+  JoinSaleColumns(sale, &sale_columns);
   std::int32_t line_number = 1;
   for (;;) {
     if (line_number > 1) cursor = StepAlongLines(db);
@@ -122,7 +132,7 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cur
       if (ReadingFailed(db, mark)) return;
       cursor = {true, sale_number, line_number};
     }
-    AddSaleLine(sale, station, item, lines);
+    AddSaleLine(sale_columns, item, lines);
     line_number = item.Integer(line::kLineNumber) + 1;
     // A line number field holds 16 bits; past the last one there is no further line.
     if (line_number > std::numeric_limits<std::int16_t>::max()) return;
@@ -153,8 +163,9 @@ ExtractResult CreateSalesExtract(PosDatabase& db, ExportState& state, const LogW
                     folder / ExtractFileName(kSalesExtractPrefix, state.StoreNumber, db.host.Now()),
                     existing, kSalesInvoiceColumn);
   LineCursor cursor;
+  std::string sale_columns;
   do {
-    if (IsExportable(sale)) AddSaleLines(db, lines, mark, cursor);
+    if (IsExportable(sale)) AddSaleLines(db, lines, mark, cursor, sale_columns);
   } while (!ReadingFailed(db, mark) &&
            DBSM_TableOp(db, kSalesHead, btrieve::kOpGetNext, head::kBySaleNumber));
   // The lines read so far are dropped with the file: a partial day would look complete.

@@ -37,31 +37,43 @@ double LeadingNumber(std::string_view text) {
 }
 
 double RoundHalfEven(double value) {
-  const double floor = std::floor(value);
-  const double fraction = value - floor;
-  if (fraction > 0.5) return floor + 1;
-  if (fraction < 0.5) return floor;
-  return std::fmod(floor, 2.0) == 0 ? floor : floor + 1;
+  if (value == 0) return value;  // keeps the sign of a negative zero
+  // Below 2^52 a value's whole part is a 64-bit integer, whose parity needs no fmod; the
+  // difference from it is exact.
+  if (std::fabs(value) < 4503599627370496.0) {
+    auto whole = static_cast<std::int64_t>(value);  // toward zero
+    if (static_cast<double>(whole) > value) --whole;
+    const double fraction = value - static_cast<double>(whole);
+    if (fraction > 0.5 || (fraction == 0.5 && (whole & 1) != 0)) ++whole;
+    return static_cast<double>(whole);
+  }
+  // Larger values are whole already; NaN stays NaN.
+  return value;
 }
 
-std::string CurrencyText(std::int64_t ten_thousandths) {
+char* WriteCurrencyText(std::int64_t ten_thousandths, char* out) {
   // The magnitude as unsigned, so that the most negative value has one too.
   const bool negative = ten_thousandths < 0;
   const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(ten_thousandths)
                                            : static_cast<std::uint64_t>(ten_thousandths);
-  char buffer[32];
-  char* end = buffer;
-  if (negative) *end++ = '-';
-  end = std::to_chars(end, buffer + sizeof buffer, magnitude / 10000).ptr;
-  std::uint64_t fraction = magnitude % 10000;
+  if (negative) *out++ = '-';
+  out = std::to_chars(out, out + 20, magnitude / 10000).ptr;
+  const auto fraction = static_cast<std::uint32_t>(magnitude % 10000);
   if (fraction != 0) {
-    *end++ = '.';
-    for (std::uint64_t unit = 1000; fraction != 0; unit /= 10) {
-      *end++ = static_cast<char>('0' + fraction / unit);
-      fraction %= unit;
-    }
+    out[0] = '.';
+    out[1] = static_cast<char>('0' + fraction / 1000);
+    out[2] = static_cast<char>('0' + fraction / 100 % 10);
+    out[3] = static_cast<char>('0' + fraction / 10 % 10);
+    out[4] = static_cast<char>('0' + fraction % 10);
+    out += 5;
+    while (out[-1] == '0') --out;  // the fraction's last digit is not zero, so this stops there
   }
-  return std::string(buffer, end);
+  return out;
+}
+
+std::string CurrencyText(std::int64_t ten_thousandths) {
+  char buffer[kNumberTextMost];
+  return std::string(buffer, WriteCurrencyText(ten_thousandths, buffer));
 }
 
 namespace {
@@ -80,33 +92,35 @@ bool SevenDigitsQuickly(float value, char* out, char** end) {
   for (const double power : kPowers) point += magnitude >= power ? 1 : 0;
   static constexpr double kScales[] = {1e10, 1e9, 1e8, 1e7, 1e6, 1e5, 1e4, 1e3, 1e2, 10, 1};
   const double scaled = magnitude * kScales[point + 3];
-  double whole = std::floor(scaled);
-  const double rest = scaled - whole;
-  if (rest > 0.5 || (rest == 0.5 && std::fmod(whole, 2.0) != 0)) whole += 1;
+  // `scaled` is exact and far below 2^32, so truncation gives its floor and the rest is exact.
+  auto whole = static_cast<std::uint32_t>(scaled);
+  const double rest = scaled - static_cast<double>(whole);
+  if (rest > 0.5 || (rest == 0.5 && (whole & 1) != 0)) ++whole;
   // A power of ten just below a bound (inexact in binary), or rounded up to the next one, is
   // left to to_chars.
-  if (whole < 1e6 || whole >= 1e7) return false;
+  if (whole < 1000000 || whole >= 10000000) return false;
   char digits[7];
-  std::uint32_t number = static_cast<std::uint32_t>(whole);
   for (int i = 6; i >= 0; --i) {
-    digits[i] = static_cast<char>('0' + number % 10);
-    number /= 10;
+    digits[i] = static_cast<char>('0' + whole % 10);
+    whole /= 10;
   }
   int significant = 7;
-  while (significant > 0 && significant > point && digits[significant - 1] == '0') --significant;
+  while (significant > point && digits[significant - 1] == '0') --significant;
+  // The digits go to fixed places, every one written whether it is kept or not (`out` has room):
+  // stores of known count, where copies of a counted length would each be a call.
   char* at = out;
   if (value < 0) *at++ = '-';
   if (point <= 0) {
-    *at++ = '0';
-    *at++ = '.';
-    for (int i = point; i < 0; ++i) *at++ = '0';
-    for (int i = 0; i < significant; ++i) *at++ = digits[i];
+    const int zeros = -point;  // 0 to 3
+    at[0] = '0';
+    at[1] = '.';
+    for (int i = 0; i < 3; ++i) at[2 + i] = '0';
+    for (int i = 0; i < 7; ++i) at[2 + zeros + i] = digits[i];
+    at += 2 + zeros + significant;
   } else {
-    for (int i = 0; i < point; ++i) *at++ = digits[i];
-    if (significant > point) {
-      *at++ = '.';
-      for (int i = point; i < significant; ++i) *at++ = digits[i];
-    }
+    for (int i = 0; i < 7; ++i) at[i + (i >= point ? 1 : 0)] = digits[i];
+    at[point] = '.';
+    at += significant > point ? significant + 1 : point;
   }
   *end = at;
   return true;
@@ -116,19 +130,24 @@ bool SevenDigitsQuickly(float value, char* out, char** end) {
 
 // to_chars gives printf's digits for the same precision without printf's cost, which the
 // extracts pay on every line; printf's %G writes its exponent and non-numbers in capitals.
+char* WriteSingleText(float value, char* out) {
+  if (value == 0) {
+    *out = '0';
+    return out + 1;
+  }
+  if (char* quick_end = nullptr; SevenDigitsQuickly(value, out, &quick_end)) return quick_end;
+  char* const end = std::to_chars(out, out + kNumberTextMost, static_cast<double>(value),
+                                  std::chars_format::general, 7)
+                        .ptr;
+  for (char* c = out; c != end; ++c) {
+    if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+  }
+  return end;
+}
+
 std::string SingleText(float value) {
-  if (value == 0) return "0";
-  char buffer[32];
-  if (char* quick_end = nullptr; SevenDigitsQuickly(value, buffer, &quick_end)) {
-    return std::string(buffer, quick_end);
-  }
-  const std::to_chars_result end = std::to_chars(
-      buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 7);
-  std::string text(buffer, end.ptr);
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
+  char buffer[kNumberTextMost];
+  return std::string(buffer, WriteSingleText(value, buffer));
 }
 
 std::int64_t ClampedWholeNumber(double whole) {
@@ -140,19 +159,21 @@ std::int64_t ClampedWholeNumber(double whole) {
   return static_cast<std::int64_t>(whole);
 }
 
-std::string WholeNumberText(double whole) {
+char* WriteWholeNumberText(double whole, char* out) {
   // A whole number a 64-bit integer holds exactly is written as that integer, which is what the
   // fixed notation writes, for a fraction of its cost.
-  if (std::fabs(whole) < 9e15 && whole == std::floor(whole)) {
-    char digits[24];
-    const std::to_chars_result end =
-        std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(whole));
-    return std::string(digits, end.ptr);
+  if (std::fabs(whole) < 9e15) {
+    if (const auto integer = static_cast<std::int64_t>(whole);
+        static_cast<double>(integer) == whole) {
+      return std::to_chars(out, out + kNumberTextMost, integer).ptr;
+    }
   }
-  char buffer[400];  // room for the largest double written out in full
-  const std::to_chars_result end =
-      std::to_chars(buffer, buffer + sizeof buffer, whole + 0.0, std::chars_format::fixed, 0);
-  return std::string(buffer, end.ptr);
+  return std::to_chars(out, out + kNumberTextMost, whole + 0.0, std::chars_format::fixed, 0).ptr;
+}
+
+std::string WholeNumberText(double whole) {
+  char buffer[kNumberTextMost];
+  return std::string(buffer, WriteWholeNumberText(whole, buffer));
 }
 
 std::int64_t RoundToHundredths(std::int64_t ten_thousandths) {

@@ -3,6 +3,7 @@
 #ifndef KEZ_PLATFORM_NUMBER_TEXT_H_
 #define KEZ_PLATFORM_NUMBER_TEXT_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -26,6 +27,13 @@ std::int64_t ClampedWholeNumber(double whole);
 // A whole number held in a double in decimal, without a decimal part or exponent: "3", "-12".
 // Negative zero is "0".
 std::string WholeNumberText(double whole);
+
+// CurrencyText, SingleText and WholeNumberText written at `out`, which has room for kNumberTextMost
+// characters; each returns the end of what it wrote. Extracts write them straight into their lines.
+inline constexpr std::size_t kNumberTextMost = 400;  // the largest double written out in full
+char* WriteCurrencyText(std::int64_t ten_thousandths, char* out);
+char* WriteSingleText(float value, char* out);
+char* WriteWholeNumberText(double whole, char* out);
 
 // Ten-thousandths rounded to hundredths, halves away from zero: 12.345 gives 12.35, -0.005 gives
 // -0.01.

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "extracts/extract_output.h"
+#include "extracts/line_writer.h"
+#include "platform/number_text.h"
 #include "support/temp_dir.h"
 
 namespace kez {
@@ -48,12 +50,30 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
   std::vector<std::string> messages;
   const LogWriter log = [&](std::string_view message) { messages.emplace_back(message); };
 
-  // Writes every line into `file`; returns the text they make.
+  // Writes every line into `file`, some with a number column after the texts; returns the text
+  // they make.
   const auto write = [&](ExtractFile& file) {
     std::string text;
-    for (const auto& columns : lines) {
-      const std::vector<std::string_view> views(columns.begin(), columns.end());
-      file.Line(views);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      LineWriter line(file);
+      std::vector<std::string> columns = lines[i];
+      for (const std::string& column : columns) line.Text(column);
+      const auto number = static_cast<std::int64_t>(i * 7919) - 9000;
+      switch (i % 4) {
+        case 1:
+          line.Currency(number);
+          columns.push_back(CurrencyText(number));
+          break;
+        case 2:
+          line.Single(static_cast<float>(number) / 64);
+          columns.push_back(SingleText(static_cast<float>(number) / 64));
+          break;
+        case 3:
+          line.WholeNumber(static_cast<double>(number));
+          columns.push_back(WholeNumberText(static_cast<double>(number)));
+          break;
+      }
+      line.End();
       text += Joined(columns);
     }
     return text;

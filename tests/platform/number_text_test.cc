@@ -37,6 +37,28 @@ TEST(NumberText, HalvesRoundToTheEvenNeighbour) {
   const std::pair<double, double> cases[] = {{2.5, 2}, {3.5, 4},  {-1.5, -2}, {-2.5, -2},
                                              {0.5, 0}, {2.49, 2}, {2.51, 3},  {-0.4, 0}};
   for (const auto& [value, expected] : cases) EXPECT_EQ(RoundHalfEven(value), expected) << value;
+  // The default rounding mode of nearbyint is to nearest, halves to even: the same rule.
+  std::mt19937_64 random(20261207);
+  std::vector<double> values = {std::numeric_limits<double>::infinity(),
+                                -0.0,
+                                4503599627370495.5,
+                                -4503599627370495.5,
+                                4503599627370497.0,
+                                1e300,
+                                -1e300};
+  for (int i = 0; i < 100000; ++i) {
+    values.push_back(std::bit_cast<double>(random()));
+    values.push_back(static_cast<double>(static_cast<std::int64_t>(random() % 2000001) - 1000000) /
+                     (random() % 2 == 0 ? 2.0 : 8.0));  // many halves, both signs
+  }
+  for (double value : values) {
+    if (std::isnan(value)) {
+      EXPECT_TRUE(std::isnan(RoundHalfEven(value)));
+      continue;
+    }
+    ASSERT_EQ(RoundHalfEven(value), std::nearbyint(value)) << value;
+  }
+  EXPECT_TRUE(std::signbit(RoundHalfEven(-0.0)));
 }
 
 TEST(NumberText, CurrencyTextIsExactAndShortest) {
@@ -49,6 +71,21 @@ TEST(NumberText, CurrencyTextIsExactAndShortest) {
   // Beyond what a double holds exactly.
   EXPECT_EQ(CurrencyText(INT64_MAX), "922337203685477.5807");
   EXPECT_EQ(CurrencyText(INT64_MIN), "-922337203685477.5808");
+  // Every fraction's digits, against the full four-digit form with its zeros taken off.
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 100000; ++i) {
+    const auto value = static_cast<std::int64_t>(random()) >> (random() % 64);
+    const std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    char full[48];
+    std::snprintf(full, sizeof full, "%s%llu.%04llu", value < 0 ? "-" : "",
+                  static_cast<unsigned long long>(magnitude / 10000),
+                  static_cast<unsigned long long>(magnitude % 10000));
+    std::string expected = full;
+    while (expected.back() == '0') expected.pop_back();
+    if (expected.back() == '.') expected.pop_back();
+    ASSERT_EQ(CurrencyText(value), expected) << value;
+  }
 }
 
 TEST(NumberText, SingleTextShowsAtMostSevenSignificantDigits) {
