@@ -207,8 +207,9 @@ class File {
   // when the move fails.
   Status MoveAndDeliver(KeyState* state, bool forward, Bytes* key, Bytes* record,
                         bool append = false);
-  // Adds the record at `address` to `batch` and makes it current.
-  Status StepInto(std::uint32_t address, RecordBatch* batch);
+  // Adds the record at `address`, in the slot the scan that found it gives, to `batch` and makes
+  // it current.
+  Status StepInto(std::uint32_t address, const std::uint8_t* slot, RecordBatch* batch);
   Status GetDirectOnce(int key_number, std::uint32_t position, Bytes* key, Bytes* record);
   // Runs a read so that it returns what one committed state holds: when another process committed
   // while it ran, or it met what looks like damage, the file is read again and the read repeated
@@ -230,7 +231,9 @@ class File {
   Status Deliver(KeyState* state, Bytes* key, Bytes* record, bool append = false);
   // The record at `address`, and its slot when `slot` is given (valid until the next Unpin).
   Status ReadRecord(std::uint32_t address, Bytes* record, const std::uint8_t** slot = nullptr);
-  Status Step(std::uint32_t address, Bytes* record);
+  // Moves the physical position to the record at `address`, whose slot the scan that found it
+  // gives, and reads it.
+  Status Step(std::uint32_t address, const std::uint8_t* slot, Bytes* record);
   // Whether a step in `direction` goes on from where a whole scan stands (it is forgotten if not).
   bool ContinuesWholeScan(int direction);
   // Counts a record a whole scan delivered, or (at `end`, the end of the file) checks the count.
@@ -239,7 +242,8 @@ class File {
   // What a physical scan hands the record store to learn of a data page lost to damage (none
   // for a salvaging reader, which passes over it), and the status that makes of it.
   std::uint32_t* DamageWatch();
-  Status ScanDamage() const;
+  Status ScanDamage() const { return scan_damage_ == kNoPointer ? Status::Ok() : LostPageStatus(); }
+  Status LostPageStatus() const;
 
   std::unique_ptr<PageSource> source_;
   std::filesystem::path path_;  // empty for files in memory

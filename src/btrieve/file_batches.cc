@@ -6,10 +6,7 @@
 
 namespace btrieve {
 
-Status File::StepInto(std::uint32_t address, RecordBatch* batch) {
-  Status status;
-  const std::uint8_t* slot = records_->LiveSlot(address, &status);
-  if (slot == nullptr) return status.Prefix(name_);
+Status File::StepInto(std::uint32_t address, const std::uint8_t* slot, RecordBatch* batch) {
   if (Status s = records_->Append(slot, &batch->bytes()); !s.ok()) {
     batch->DropPartial();
     return s.Prefix(name_ + ": record at " + std::to_string(address));
@@ -34,9 +31,10 @@ Status File::StepNextBatchOnce(std::size_t max, RecordBatch* batch) {
   }
   const bool whole = ContinuesWholeScan(1);
   while (batch->size() < max) {
-    const std::uint32_t address = records_->Next(cursor_->record, DamageWatch());
+    const std::uint8_t* slot = nullptr;
+    const std::uint32_t address = records_->Next(cursor_->record, DamageWatch(), &slot);
     Status s = ScanDamage();
-    if (s.ok()) s = address == kNoPointer ? Status(kEndOfFile, "") : StepInto(address, batch);
+    if (s.ok()) s = address == kNoPointer ? Status(kEndOfFile, "") : StepInto(address, slot, batch);
     if (s.ok() && whole) CountScanned();
     // The position stays on the last record delivered; the end is met by the next call.
     if (!s.ok()) return !batch->empty() ? Status::Ok() : whole ? EndWholeScan(s) : s;

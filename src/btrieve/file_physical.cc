@@ -22,23 +22,28 @@ std::uint32_t* File::DamageWatch() {
   return options_.salvage ? nullptr : &scan_damage_;
 }
 
-Status File::ScanDamage() const {
-  if (scan_damage_ == kNoPointer) return Status::Ok();
+Status File::LostPageStatus() const {
   return Status(kIoError, name_ + ": page " + std::to_string(scan_damage_) +
                               " is a data page by the allocation table, but its header says "
                               "otherwise; its records cannot be read");
 }
 
-Status File::Step(std::uint32_t address, Bytes* record) {
+Status File::Step(std::uint32_t address, const std::uint8_t* slot, Bytes* record) {
+  // The scan checked the slot as LiveSlot would. Its page stays valid until the pages a long scan
+  // passed over are let go, once the record is read.
+  Status status = ScanDamage();
+  if (status.ok() && address == kNoPointer) status = Status(kEndOfFile, "");
+  if (status.ok()) {
+    if (Status s = records_->Read(slot, record); s.ok()) {
+      cursor_->record = address;
+      cursor_->key = -1;
+      NoteUsage(slot);
+    } else {
+      status = s.Prefix(name_ + ": record at " + std::to_string(address));
+    }
+  }
   pages_.Unpin();
-  if (Status s = ScanDamage(); !s.ok()) return s;
-  if (address == kNoPointer) return Status(kEndOfFile, "");
-  const std::uint8_t* slot = nullptr;
-  if (Status s = ReadRecord(address, record, &slot); !s.ok()) return s;
-  cursor_->record = address;
-  cursor_->key = -1;
-  NoteUsage(slot);
-  return Status::Ok();
+  return status;
 }
 
 bool File::ContinuesWholeScan(int direction) {
@@ -71,7 +76,9 @@ Status File::StepFirstOnce(Bytes* record) {
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
   whole_scan_ = {1, 0, layout_.fcr_usage, kNoPointer};
-  Status s = Step(records_->First(DamageWatch()), record);
+  const std::uint8_t* slot = nullptr;
+  const std::uint32_t address = records_->First(DamageWatch(), &slot);
+  Status s = Step(address, slot, record);
   if (s.ok()) CountScanned();
   return s.ok() ? s : EndWholeScan(s);
 }
@@ -81,7 +88,9 @@ Status File::StepLastOnce(Bytes* record) {
   if (!lock.status().ok()) return lock.status();
   if (Status s = CatchUp(); !s.ok()) return s;
   whole_scan_ = {-1, 0, layout_.fcr_usage, kNoPointer};
-  Status s = Step(records_->Last(DamageWatch()), record);
+  const std::uint8_t* slot = nullptr;
+  const std::uint32_t address = records_->Last(DamageWatch(), &slot);
+  Status s = Step(address, slot, record);
   if (s.ok()) CountScanned();
   return s.ok() ? s : EndWholeScan(s);
 }
@@ -96,7 +105,9 @@ Status File::StepNextOnce(Bytes* record) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
   const bool whole = ContinuesWholeScan(1);
-  Status s = Step(records_->Next(cursor_->record, DamageWatch()), record);
+  const std::uint8_t* slot = nullptr;
+  const std::uint32_t address = records_->Next(cursor_->record, DamageWatch(), &slot);
+  Status s = Step(address, slot, record);
   if (s.ok() && whole) CountScanned();
   return s.ok() || !whole ? s : EndWholeScan(s);
 }
@@ -111,7 +122,9 @@ Status File::StepPreviousOnce(Bytes* record) {
     return Status(kInvalidPositioning, name_ + ": no current record");
   }
   const bool whole = ContinuesWholeScan(-1);
-  Status s = Step(records_->Previous(cursor_->record, DamageWatch()), record);
+  const std::uint8_t* slot = nullptr;
+  const std::uint32_t address = records_->Previous(cursor_->record, DamageWatch(), &slot);
+  Status s = Step(address, slot, record);
   if (s.ok() && whole) CountScanned();
   return s.ok() || !whole ? s : EndWholeScan(s);
 }

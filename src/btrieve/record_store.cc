@@ -89,15 +89,16 @@ void RecordStore::SetDeleted(std::uint32_t address, bool deleted) {
   deleted_[index] = deleted ? 1 : 0;
 }
 
-bool RecordStore::IsDataPage(std::uint32_t page) const {
-  if (page == 0) return false;
+const std::uint8_t* RecordStore::DataPage(std::uint32_t page) const {
+  if (page == 0) return nullptr;
   // The allocation table tells a new-format file's index pages without reading them: a scan
   // that read them would break its run of data pages.
-  if (!old_ && pages_.Type(page) != kPageData) return false;
+  if (!old_ && pages_.Type(page) != kPageData) return nullptr;
   const std::uint8_t* bytes = pages_.Page(page);
-  if (bytes == nullptr) return false;
-  if (old_) return (LoadU16(bytes + 4) & 0x8000) != 0 && LoadWs32(bytes) == page;
-  return LoadPagePointer6(bytes) == page;
+  if (bytes == nullptr) return nullptr;
+  const bool data = old_ ? (LoadU16(bytes + 4) & 0x8000) != 0 && LoadWs32(bytes) == page
+                         : LoadPagePointer6(bytes) == page;
+  return data ? bytes : nullptr;
 }
 
 std::uint32_t RecordStore::UsedSlots(std::uint32_t page) const {
@@ -122,17 +123,17 @@ const std::uint8_t* RecordStore::LiveSlot(std::uint32_t address, Status* status)
   const std::uint32_t offset = address % page_size_;
   if (address != kNoPointer && offset >= 6 && (offset - 6) % layout_.physical_length == 0) {
     const std::uint32_t slot = (offset - 6) / layout_.physical_length;
-    if (slot < slots_per_page_ && IsDataPage(page)) {
-      const std::uint8_t* bytes = pages_.Page(page);
-      if (SlotLive(page, slot, bytes)) return bytes + offset;
+    if (slot < slots_per_page_) {
+      const std::uint8_t* bytes = DataPage(page);
+      if (bytes != nullptr && SlotLive(page, slot, bytes)) return bytes + offset;
     }
   }
   *status = Status(kInvalidRecordAddress, "no record at address " + std::to_string(address));
   return nullptr;
 }
 
-std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start,
-                                       std::uint32_t* damaged) const {
+std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start, std::uint32_t* damaged,
+                                       const std::uint8_t** found) const {
   std::uint32_t page = 1;
   std::uint32_t slot = 0;
   if (!from_start) {
@@ -140,25 +141,28 @@ std::uint32_t RecordStore::ScanForward(std::uint32_t after, bool from_start,
     slot = (after % page_size_ - 6) / layout_.physical_length + 1;
   }
   for (; page < pages_.page_limit(); ++page, slot = 0) {
-    if (!IsDataPage(page)) {
+    const std::uint8_t* bytes = DataPage(page);
+    if (bytes == nullptr) {
       if (damaged != nullptr && LostDataPage(page)) {
         *damaged = page;
         return kNoPointer;
       }
       continue;
     }
-    const std::uint8_t* bytes = pages_.Page(page);
     const std::uint32_t used = UsedSlots(page);
     for (; slot < used; ++slot) {
-      if (SlotLive(page, slot, bytes))
-        return page * page_size_ + 6 + slot * layout_.physical_length;
+      if (SlotLive(page, slot, bytes)) {
+        const std::uint32_t offset = 6 + slot * layout_.physical_length;
+        if (found != nullptr) *found = bytes + offset;
+        return page * page_size_ + offset;
+      }
     }
   }
   return kNoPointer;
 }
 
-std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end,
-                                        std::uint32_t* damaged) const {
+std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end, std::uint32_t* damaged,
+                                        const std::uint8_t** found) const {
   constexpr std::int64_t kPageEnd = INT64_MAX;
   std::uint32_t page = pages_.page_limit() == 0 ? 0 : pages_.page_limit() - 1;
   std::int64_t slot = kPageEnd;  // the first slot to look at
@@ -167,19 +171,21 @@ std::uint32_t RecordStore::ScanBackward(std::uint32_t before, bool from_end,
     slot = static_cast<std::int64_t>((before % page_size_ - 6) / layout_.physical_length) - 1;
   }
   for (; page >= 1; --page, slot = kPageEnd) {
-    if (!IsDataPage(page)) {
+    const std::uint8_t* bytes = DataPage(page);
+    if (bytes == nullptr) {
       if (damaged != nullptr && LostDataPage(page)) {
         *damaged = page;
         return kNoPointer;
       }
       continue;
     }
-    const std::uint8_t* bytes = pages_.Page(page);
     for (std::int64_t s = std::min(slot, static_cast<std::int64_t>(UsedSlots(page)) - 1); s >= 0;
          --s) {
       const auto index = static_cast<std::uint32_t>(s);
       if (SlotLive(page, index, bytes)) {
-        return page * page_size_ + 6 + index * layout_.physical_length;
+        const std::uint32_t offset = 6 + index * layout_.physical_length;
+        if (found != nullptr) *found = bytes + offset;
+        return page * page_size_ + offset;
       }
     }
   }
@@ -197,6 +203,12 @@ std::uint32_t RecordStore::ChainNext(const std::uint8_t* slot, std::uint16_t off
 }
 
 Status RecordStore::Read(const std::uint8_t* slot, std::vector<std::uint8_t>* out) const {
+  // A record of fixed length is one copy, the read of every step of a scan.
+  if (!layout_.compressed() && !layout_.variable()) {
+    const std::uint8_t* data = slot + layout_.data_offset;
+    out->assign(data, data + layout_.record_length);
+    return Status::Ok();
+  }
   out->clear();
   return Append(slot, out);
 }

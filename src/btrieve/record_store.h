@@ -30,18 +30,21 @@ class RecordStore {
   // Physical order: addresses of live records, kNoPointer past either end. With `damaged`, a
   // page that a new-format file's allocation table gives as a data page but whose header says
   // otherwise ends the scan there, its number in `*damaged`: its records are lost to damage, and
-  // a scan that passed over it would end short without a word. Without, it is passed over.
-  std::uint32_t First(std::uint32_t* damaged = nullptr) const {
-    return ScanForward(0, true, damaged);
+  // a scan that passed over it would end short without a word. Without, it is passed over. With
+  // `slot`, the record's slot as LiveSlot gives it (valid until Unpin), when there is a record.
+  std::uint32_t First(std::uint32_t* damaged = nullptr, const std::uint8_t** slot = nullptr) const {
+    return ScanForward(0, true, damaged, slot);
   }
-  std::uint32_t Last(std::uint32_t* damaged = nullptr) const {
-    return ScanBackward(kNoPointer, true, damaged);
+  std::uint32_t Last(std::uint32_t* damaged = nullptr, const std::uint8_t** slot = nullptr) const {
+    return ScanBackward(kNoPointer, true, damaged, slot);
   }
-  std::uint32_t Next(std::uint32_t address, std::uint32_t* damaged = nullptr) const {
-    return ScanForward(address, false, damaged);
+  std::uint32_t Next(std::uint32_t address, std::uint32_t* damaged = nullptr,
+                     const std::uint8_t** slot = nullptr) const {
+    return ScanForward(address, false, damaged, slot);
   }
-  std::uint32_t Previous(std::uint32_t address, std::uint32_t* damaged = nullptr) const {
-    return ScanBackward(address, false, damaged);
+  std::uint32_t Previous(std::uint32_t address, std::uint32_t* damaged = nullptr,
+                         const std::uint8_t** slot = nullptr) const {
+    return ScanBackward(address, false, damaged, slot);
   }
 
   // The previous/next record of a linked-duplicate chain, from the pair at `offset` in the slot.
@@ -49,7 +52,9 @@ class RecordStore {
   std::uint32_t ChainNext(const std::uint8_t* slot, std::uint16_t offset) const;
 
   // Whether a page (by number) is a data page.
-  bool IsDataPage(std::uint32_t page) const;
+  bool IsDataPage(std::uint32_t page) const { return DataPage(page) != nullptr; }
+  // The page's bytes when it is a data page, else nullptr.
+  const std::uint8_t* DataPage(std::uint32_t page) const;
 
   // Old format: whether a slot is on the deleted-record chain, and keeping that up to date as
   // records are deleted and slots reused.
@@ -66,8 +71,10 @@ class RecordStore {
   // Number of slots of a data page that may hold records.
   std::uint32_t UsedSlots(std::uint32_t page) const;
   bool SlotLive(std::uint32_t page, std::uint32_t slot, const std::uint8_t* bytes) const;
-  std::uint32_t ScanForward(std::uint32_t after, bool from_start, std::uint32_t* damaged) const;
-  std::uint32_t ScanBackward(std::uint32_t before, bool from_end, std::uint32_t* damaged) const;
+  std::uint32_t ScanForward(std::uint32_t after, bool from_start, std::uint32_t* damaged,
+                            const std::uint8_t** found) const;
+  std::uint32_t ScanBackward(std::uint32_t before, bool from_end, std::uint32_t* damaged,
+                             const std::uint8_t** found) const;
   // Whether a page that is not a data page by its header is one by the allocation table.
   bool LostDataPage(std::uint32_t page) const { return !old_ && pages_.Type(page) == kPageData; }
   // Adds the fragments of a variable tail to `out`, whose record began at `start`.
