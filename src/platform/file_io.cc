@@ -1,5 +1,6 @@
 #include "platform/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -106,8 +107,13 @@ ReplacingFile::ReplacingFile(std::filesystem::path file, FileAccess access)
     : file_(std::move(file)), temp_(TemporaryNameFor(file_)) {
 #ifdef _WIN32
   (void)access;
-  out_.open(temp_, std::ios::binary | std::ios::trunc);
-  if (!out_) Fail("cannot be created", "");
+  const HANDLE handle = ::CreateFileW(temp_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    Fail("cannot be created", LastErrorText());
+    return;
+  }
+  handle_ = handle;
 #else
   const mode_t create_mode = access == FileAccess::kOwnerOnly ? 0600 : 0666;
   fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, create_mode);
@@ -129,7 +135,7 @@ ReplacingFile::ReplacingFile(std::filesystem::path file, FileAccess access)
 ReplacingFile::~ReplacingFile() {
   if (committed_) return;
 #ifdef _WIN32
-  out_.close();
+  if (handle_ != nullptr) ::CloseHandle(handle_);
 #else
   if (fd_ >= 0) ::close(fd_);
 #endif
@@ -140,8 +146,15 @@ ReplacingFile::~ReplacingFile() {
 bool ReplacingFile::Append(std::string_view bytes) {
   if (!error_.empty()) return false;
 #ifdef _WIN32
-  out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  if (!out_) Fail("cannot be written", "");
+  while (!bytes.empty()) {
+    const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    if (!::WriteFile(handle_, bytes.data(), piece, &written, nullptr) || written == 0) {
+      Fail("cannot be written", LastErrorText());
+      break;
+    }
+    bytes.remove_prefix(written);
+  }
 #else
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
@@ -170,9 +183,14 @@ bool ReplacingFile::Append(std::string_view bytes) {
 bool ReplacingFile::Commit() {
   if (!error_.empty() || committed_) return false;
 #ifdef _WIN32
-  out_.close();
-  if (!out_) {
-    Fail("cannot be written", "");
+  // The bytes reach the disk before the name does: a power cut after the rename must not leave
+  // the file's name on blocks never written.
+  const bool flushed = ::FlushFileBuffers(handle_) != 0;
+  const std::string flush_error = flushed ? "" : LastErrorText();
+  const bool closed = ::CloseHandle(handle_) != 0;
+  handle_ = nullptr;
+  if (!flushed || !closed) {
+    Fail("cannot be written", flushed ? LastErrorText() : flush_error);
     return false;
   }
 #else

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -43,7 +42,7 @@ class ReplacingFile {
   std::string error_;
   bool committed_ = false;
 #ifdef _WIN32
-  std::ofstream out_;
+  void* handle_ = nullptr;  // the temporary file's handle while it is open
 #else
   int fd_ = -1;
   std::uint64_t appended_ = 0;      // bytes written so far
