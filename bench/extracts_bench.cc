@@ -6,15 +6,16 @@
 // sales up to 2026-12-01), otherwise a `store`-scale sample written for the run. Peak memory is the
 // process's; run one benchmark per process (--benchmark_filter) to read it for that benchmark.
 //
-// Measured on the team's 2-core machine (shared with other builds) on the large store (600,000
-// sales, 1,999,489 lines, 200,000 customers):
-//   walk SALESHEAD + SALESITEM             6.9 s   41 MB
-//   sales extract, the whole store        11.1 s   42 MB   (200 MB written; 281 MB peak while the
-//                                                           lines were held in memory)
-//   walk NAMES                             1.3 s   28 MB
-//   customer extract, one year             1.4 s   30 MB
-//   movement collection, one week          98 ms   33 MB   (7,145 rows)
-//   merge of 1,000,000 lines: hash index 0.59 s, quadratic 92.8 s (84,000 rows)
+// Measured on the team's 2-core machine (shared with other work) on the large store (600,000
+// sales, 1,999,489 lines, 200,000 customers), each in its own process; scripts/bench-compare runs
+// the first two in turn and prints their ratio:
+//   walk SALESHEAD + SALESITEM             0.7-0.8 s   35 MB
+//   sales extract, the whole store         1.2-1.4 s   44 MB   (200 MB written)
+//   walk NAMES                             0.29 s CPU  30 MB
+//   customer extract, one year             0.23 s      32 MB
+//   movement collection, one week          32-42 ms    93 MB   (7,145 rows; every table's page
+//                                                               cache fills to its 16 MB)
+//   merge of 1,000,000 lines: hash index 0.59-0.82 s, quadratic 92.8 s (84,000 rows)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
