@@ -38,7 +38,7 @@ void AddCustomerLine(const RecordBuffer& customer, ExtractFile& lines) {
   line.Text(customer.TextView(kLastTextField));
   line.Text("0");
   line.Text("");
-  line.End();
+  line.End(customer.TextView(names::kCustomerNumber));
 }
 
 // The export date that follows this run: the date of the sale header the sales extract read last.

@@ -39,12 +39,12 @@ void ExtractFile::MakeRoom(std::size_t bytes) {
   pending_.resize(std::max(2 * pending_.size(), bytes + kFlushBytes));
 }
 
-void ExtractFile::EndLine(std::size_t end) {
-  const std::string_view line(pending_.data() + used_, end - used_);
+void ExtractFile::EndLine(std::size_t end, std::string_view key) {
   used_ = end;
   ++count_;
   if (existing_ == ExistingFile::kKeepUndelivered) {
-    const std::string_view key = ColumnOf(line.substr(0, line.size() - 2), key_column_);
+    // The column's own text, not the line cut at "|": a key holding one would match another
+    // record's old line.
     keys_.emplace(key);
     return;  // held until Commit: the kept lines go first
   }

@@ -57,8 +57,9 @@ class ExtractFile {
   friend class LineWriter;
   // Room for pending_'s first `bytes` bytes at least.
   void MakeRoom(std::size_t bytes);
-  // The line written after the first used_ bytes of pending_ ends before byte `end`.
-  void EndLine(std::size_t end);
+  // The line written after the first used_ bytes of pending_ ends before byte `end`; `key` is its
+  // key column's text.
+  void EndLine(std::size_t end, std::string_view key);
   void Flush();
   // The lines of the existing file whose key the run does not write again.
   bool KeptLines(std::string* kept);

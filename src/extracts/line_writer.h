@@ -47,13 +47,15 @@ class LineWriter {
     *at_++ = '|';
   }
 
-  // Ends the line (the "|" after its last column becomes CR LF) and adds it to the file.
-  void End() {
+  // Ends the line (the "|" after its last column becomes CR LF) and adds it to the file. `key` is
+  // the text of the line's key column, the record it stands for: a file that keeps undelivered
+  // lines drops the old lines of the records it writes again.
+  void End(std::string_view key) {
     Room(2);
     if (at_ != file_.pending_.data() + file_.used_) --at_;
     *at_++ = '\r';
     *at_++ = '\n';
-    file_.EndLine(static_cast<std::size_t>(at_ - file_.pending_.data()));
+    file_.EndLine(static_cast<std::size_t>(at_ - file_.pending_.data()), key);
     Bind();
   }
 

@@ -66,7 +66,8 @@ void JoinSaleColumns(const RecordBuffer& sale, std::string* joined) {
   joined->pop_back();
 }
 
-void AddSaleLine(std::string_view sale_columns, const RecordBuffer& item, ExtractFile& lines) {
+void AddSaleLine(const RecordBuffer& sale, std::string_view sale_columns, const RecordBuffer& item,
+                 ExtractFile& lines) {
   LineWriter line(lines);
   line.Text(sale_columns);
   line.Text(item.TextView(line::kUpc));
@@ -79,7 +80,7 @@ void AddSaleLine(std::string_view sale_columns, const RecordBuffer& item, Extrac
   line.Currency(item.Money(line::kAmount).ten_thousandths);
   line.Text("0");
   line.Text("");
-  line.End();
+  line.End(sale.TextView(head::kInvoice));
 }
 
 // Where the lines file stands after a read: the line the item buffer holds, which is the entry
@@ -132,7 +133,7 @@ void AddSaleLines(PosDatabase& db, ExtractFile& lines, int mark, LineCursor& cur
       if (ReadingFailed(db, mark)) return;
       cursor = {true, sale_number, line_number};
     }
-    AddSaleLine(sale_columns, item, lines);
+    AddSaleLine(sale, sale_columns, item, lines);
     line_number = item.Integer(line::kLineNumber) + 1;
     // A line number field holds 16 bits; past the last one there is no further line.
     if (line_number > std::numeric_limits<std::int16_t>::max()) return;

@@ -149,8 +149,12 @@ bool ReplacingFile::Append(std::string_view bytes) {
   while (!bytes.empty()) {
     const auto piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
     DWORD written = 0;
-    if (!::WriteFile(handle_, bytes.data(), piece, &written, nullptr) || written == 0) {
+    if (!::WriteFile(handle_, bytes.data(), piece, &written, nullptr)) {
       Fail("cannot be written", LastErrorText());
+      break;
+    }
+    if (written == 0) {
+      Fail("cannot be written", "no byte was taken");
       break;
     }
     bytes.remove_prefix(written);

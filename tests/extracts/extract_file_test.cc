@@ -73,7 +73,7 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
           columns.push_back(WholeNumberText(static_cast<double>(number)));
           break;
       }
-      line.End();
+      line.End(columns[0]);
       text += Joined(columns);
     }
     return text;
@@ -85,15 +85,23 @@ TEST(ExtractFile, EveryColumnAndLineReachesTheFileAcrossPieces) {
   EXPECT_EQ(ReadAll(dir / "replaced.csv"), expected);
   EXPECT_EQ(file.count(), static_cast<std::int64_t>(lines.size()));
 
-  // Kept lines of an undelivered file go first, less those whose key the run writes again.
+  // Kept lines of an undelivered file go first, less those whose key the run writes again. A key
+  // is its column's whole text: the run's "K7777|3" is not the old line's "K7777".
   {
     std::ofstream old(dir / "kept.csv", std::ios::binary);
-    old << "K5|old\r\nK999999|stays\r\n";
+    old << "K5|old\r\nK999999|stays\r\nK7777|stays too\r\n";
   }
   ExtractFile kept(log, dir / "kept.csv", ExistingFile::kKeepUndelivered, 0);
-  const std::string run = write(kept);
+  std::string run = write(kept);
+  {
+    LineWriter line(kept);
+    line.Text("K7777|3");
+    line.Text("");
+    line.End("K7777|3");
+    run += "K7777|3|\r\n";
+  }
   ASSERT_TRUE(kept.Commit());
-  EXPECT_EQ(ReadAll(dir / "kept.csv"), "K999999|stays\r\n" + run);
+  EXPECT_EQ(ReadAll(dir / "kept.csv"), "K999999|stays\r\nK7777|stays too\r\n" + run);
   EXPECT_TRUE(messages.empty());
 }
 
