@@ -109,7 +109,12 @@ class PageStore {
     const std::uint8_t* bytes = nullptr;
   };
   // The bytes go too: a page asked for as "none" must get none, not the page last remembered.
-  void Forget() const { memo_[0] = memo_[1] = Memo(); }
+  // Each is cleared on its own: copying one freshly cleared into the other reads back the stores
+  // just made in one wider load, which stalls the processor on every operation.
+  void Forget() const {
+    memo_[0] = Memo();
+    memo_[1] = Memo();
+  }
 
   PageSource* source_ = nullptr;
   std::uint32_t page_size_ = 0;
