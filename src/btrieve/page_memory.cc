@@ -13,6 +13,7 @@ namespace {
 constexpr std::size_t kAlignment = 4096;
 constexpr std::size_t kFirstBlockPages = 8;
 constexpr std::size_t kLargestBlockBytes = 1u << 20;
+constexpr std::size_t kHugeBytes = 2u << 20;
 
 #if defined(__linux__)
 // Linux 5.14 and later; older kernels refuse it, and the pages then fault in one by one.
@@ -22,14 +23,50 @@ constexpr std::size_t kLargestBlockBytes = 1u << 20;
 void MakeResident(std::uint8_t* block, std::size_t bytes) {
   (void)::madvise(block, bytes, MADV_POPULATE_WRITE);
 }
+
+// A block of kHugeBytes at a multiple of kHugeBytes, offered to the kernel as one huge page:
+// made resident, it then costs one fault where 4 KB pages cost 512. Measured on the team's
+// virtual machine, filling a 16 MB cache of 4 KB pages read at random: 47-49 ms in 4 KB pages
+// made resident block by block, 9-10 ms in huge pages, the same as reusing pages already
+// touched. Where the kernel gives no huge page the block is still whole and resident.
+std::uint8_t* MapHugeBlock() {
+  void* area =
+      ::mmap(nullptr, 2 * kHugeBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (area == MAP_FAILED) return nullptr;
+  auto* start = static_cast<std::uint8_t*>(area);
+  const std::size_t misalign = reinterpret_cast<std::uintptr_t>(start) % kHugeBytes;
+  std::uint8_t* block = misalign == 0 ? start : start + (kHugeBytes - misalign);
+  if (block > start) ::munmap(start, static_cast<std::size_t>(block - start));
+  const std::size_t tail = static_cast<std::size_t>(start + 2 * kHugeBytes - (block + kHugeBytes));
+  if (tail > 0) ::munmap(block + kHugeBytes, tail);
+  (void)::madvise(block, kHugeBytes, MADV_HUGEPAGE);
+  MakeResident(block, kHugeBytes);
+  return block;
+}
 #else
 void MakeResident(std::uint8_t*, std::size_t) {}
+std::uint8_t* MapHugeBlock() { return nullptr; }
 #endif
 
 }  // namespace
 
 void PageMemory::Free::operator()(std::uint8_t* block) const {
+#if defined(__linux__)
+  if (mapped_bytes != 0) {
+    ::munmap(block, mapped_bytes);
+    return;
+  }
+#endif
   ::operator delete[](block, std::align_val_t{kAlignment});
+}
+
+PageMemory::Block PageMemory::NewBlock(std::size_t bytes, bool huge) {
+  if (huge) {
+    if (std::uint8_t* block = MapHugeBlock()) return Block(block, Free{kHugeBytes});
+  }
+  auto* block = static_cast<std::uint8_t*>(::operator new[](bytes, std::align_val_t{kAlignment}));
+  if (bytes % kAlignment == 0) MakeResident(block, bytes);
+  return Block(block, Free{});
 }
 
 std::uint8_t* PageMemory::Take(std::size_t page_bytes, std::size_t wanted_later) {
@@ -41,12 +78,16 @@ std::uint8_t* PageMemory::Take(std::size_t page_bytes, std::size_t wanted_later)
   if (left_ == 0) {
     const std::size_t largest = std::max<std::size_t>(1, kLargestBlockBytes / page_bytes_);
     block_pages_ = block_pages_ == 0 ? kFirstBlockPages : std::min(block_pages_ * 2, largest);
-    const std::size_t pages = std::clamp<std::size_t>(wanted_later, 1, block_pages_);
-    const std::size_t bytes = pages * page_bytes_;
-    auto* block = static_cast<std::uint8_t*>(::operator new[](bytes, std::align_val_t{kAlignment}));
-    if (bytes % kAlignment == 0) MakeResident(block, bytes);
-    blocks_.emplace_back(block);
-    next_ = block;
+    const std::size_t huge_pages = kHugeBytes / page_bytes_;
+    // A cache that has grown to the largest small block and still has a huge page's room left
+    // is a large one: it takes huge pages from here on.
+    const bool huge = block_pages_ == largest && wanted_later >= huge_pages;
+    const std::size_t pages =
+        huge ? huge_pages : std::clamp<std::size_t>(wanted_later, 1, block_pages_);
+    blocks_.push_back(NewBlock(pages * page_bytes_, huge));
+    reserved_bytes_ +=
+        blocks_.back().get_deleter().mapped_bytes != 0 ? kHugeBytes : pages * page_bytes_;
+    next_ = blocks_.back().get();
     left_ = pages;
   }
   std::uint8_t* page = next_;
