@@ -9,16 +9,21 @@
 #include "context/report_record.h"
 #include "context/report_settings_io.h"
 #include "platform/date_text.h"
+#include "posdata/dbsm_catalogue.h"
 
 namespace kez {
 namespace {
 
 // Marks the context as running a job for as long as it lives, also when the program ends
-// (ProgramEnd) on the way.
+// (ProgramEnd) on the way. The tables stay open for the next job, but give back the pages the
+// job read: the program sits in the tray all day, and the next job is hours away.
 class JobRunning {
  public:
   explicit JobRunning(AppContext& context) : context_(context) { context_.job_running = true; }
-  ~JobRunning() { context_.job_running = false; }
+  ~JobRunning() {
+    ReleaseTableMemory(context_.pos);
+    context_.job_running = false;
+  }
   JobRunning(const JobRunning&) = delete;
   JobRunning& operator=(const JobRunning&) = delete;
 

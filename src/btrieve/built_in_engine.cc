@@ -34,6 +34,7 @@ class BuiltInFile : public EngineFile {
   }
   const FileLayout& layout() const override { return file_->layout(); }
   File* built_in_file() override { return file_.get(); }
+  void ReleaseMemory() override { file_->ReleaseMemory(); }
 
  private:
   std::unique_ptr<File> file_;

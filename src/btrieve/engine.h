@@ -40,6 +40,9 @@ class EngineFile {
 
   // The built-in engine's file, for tools that need more than operations; nullptr otherwise.
   virtual File* built_in_file() { return nullptr; }
+
+  // Gives back the memory of pages kept for later operations, where the engine keeps any.
+  virtual void ReleaseMemory() {}
 };
 
 // How a file is opened: the Btrieve open mode (0 normal, -2 read-only, ...) and whether to read

@@ -175,6 +175,11 @@ void File::NoteUsage(const std::uint8_t* slot) {
 
 Status File::Refresh() { return CheckForChanges(); }
 
+void File::ReleaseMemory() {
+  if (bulk_ || locked_) return;
+  source_->ReleaseMemory();
+}
+
 Status File::EnsureLoaded() { return records_ != nullptr ? Status::Ok() : Reload(); }
 
 Bytes File::Snapshot() const {

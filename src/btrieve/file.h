@@ -121,6 +121,11 @@ class File {
   Status EndBulk();
   // Re-reads the control record if another process has committed since, dropping cached pages.
   Status Refresh();
+  // Gives back the memory of the cached pages, keeping the file open and its positions: for a
+  // program that keeps its files open between jobs hours apart. Nothing while writes are grouped.
+  void ReleaseMemory();
+  // Bytes of memory the cache of a file on disk holds for its pages.
+  std::size_t cached_bytes() const { return source_->memory_bytes(); }
 
   // Salvaging readers: why a key is read through a rebuilt order instead of the file's index
   // (empty: it is not).

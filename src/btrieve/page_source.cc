@@ -110,6 +110,20 @@ class FileSource final : public PageSource {
     return file_->Size(&size_);
   }
 
+  void ReleaseMemory() override {
+    NewGeneration();
+    DropSlots();
+    slots_ = std::vector<Slot>();
+    where_ = PageIndex();
+    left_cold_ = PageIndex();
+    left_cold_order_ = std::deque<std::uint32_t>();
+    block_misses_ = std::vector<BlockMisses>();
+    last_miss_ = 0xFFFFFFF0;
+    run_ = 1;
+  }
+
+  std::size_t memory_bytes() const override { return memory_.reserved_bytes(); }
+
   bool writable() const override { return file_->writable(); }
   Status Truncate(std::uint64_t size) override {
     NewGeneration();

@@ -63,6 +63,11 @@ class PageSource {
   virtual void Unpin() {}
   // Forgets everything read, for when another process has changed the file.
   virtual Status Refresh() { return Status::Ok(); }
+  // Gives back the memory of the pages kept between operations; later operations read them
+  // again. Only between operations: no page fetched before it may be used after it.
+  virtual void ReleaseMemory() {}
+  // Bytes of memory held for cached pages.
+  virtual std::size_t memory_bytes() const { return 0; }
 
   virtual bool writable() const = 0;
   // Writes bytes (a whole page, or control data) through to the file and the cache. Status 18

@@ -62,6 +62,10 @@ class Table {
   Status Create();
   void Close();
   bool is_open() const { return file_ != nullptr; }
+  // Gives back the memory of the pages the open file keeps; it stays open, at its position.
+  void ReleaseMemory() {
+    if (file_ != nullptr) file_->ReleaseMemory();
+  }
 
   // Performs a Btrieve operation (code plus bias) with the current key number and record image,
   // and returns its status code (also kept for status()).

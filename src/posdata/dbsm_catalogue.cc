@@ -74,4 +74,10 @@ void DBSM_CloseAll(PosDatabase& db) {
   }
 }
 
+void ReleaseTableMemory(PosDatabase& db) {
+  for (const std::unique_ptr<TableHandle>& handle : db.VATable) {
+    if (handle != nullptr) handle->ReleaseMemory();
+  }
+}
+
 }  // namespace kez

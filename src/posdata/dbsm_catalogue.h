@@ -34,6 +34,10 @@ bool DBSM_ReopenAll(PosDatabase& db);
 // Closes every open table.
 void DBSM_CloseAll(PosDatabase& db);
 
+// Lets every open table give back the memory of the pages it keeps, leaving it open: after a job,
+// when the next is hours away.
+void ReleaseTableMemory(PosDatabase& db);
+
 }  // namespace kez
 
 #endif  // KEZ_POSDATA_DBSM_CATALOGUE_H_

@@ -55,6 +55,9 @@ class TableHandle {
   // fields be decoded straight from its bytes; nullptr for a handle without one, whose fields are
   // read one by one through GetField.
   virtual const btrieve::Table* EngineTable() const { return nullptr; }
+
+  // Gives back the memory of the pages the open table keeps for later reads.
+  virtual void ReleaseMemory() {}
 };
 
 // A handle over the record engine's btrieve::Table.
@@ -88,6 +91,7 @@ class EngineTableHandle : public TableHandle {
   }
 
   const btrieve::Table* EngineTable() const override { return &table_; }
+  void ReleaseMemory() override { table_.ReleaseMemory(); }
 
   btrieve::Table& table() { return table_; }
 

@@ -99,7 +99,8 @@ TEST_P(PageCache, LookupsAtRandomThroughASmallCacheReadAsInMemory) {
 
 // A scan reads ahead and gives its pages back first, lookups in between keep theirs, and a batch
 // holds every page it touches until it is done. Mixed at random, through a cache much smaller
-// than the file, they read what the file holds.
+// than the file and with the cache's memory given back now and then (a position outlives it),
+// they read what the file holds.
 TEST_P(PageCache, ScansBatchesAndLookupsMixedThroughASmallCacheReadAsInMemory) {
   std::unique_ptr<File> cached;
   std::unique_ptr<File> memory;
@@ -127,7 +128,11 @@ TEST_P(PageCache, ScansBatchesAndLookupsMixedThroughASmallCacheReadAsInMemory) {
     ASSERT_TRUE(
         (key < 0 ? memory->StepFirst(&record_b) : memory->GetFirst(key, &key_b, &record_b)).ok());
     for (bool more = true; more && !HasFailure();) {
-      switch (random() % 3) {
+      switch (random() % 4) {
+        case 3:
+          cached->ReleaseMemory();
+          ASSERT_EQ(cached->cached_bytes(), 0u);
+          [[fallthrough]];
         case 0:
           more = batches(key, 1 + random() % 150);
           break;

@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "app/scheduler.h"
+#include "btrieve/operation.h"
 #include "integration/report_jobs_fixture.h"
+#include "posdata/dbsm_btrieve.h"
+#include "posdata/dbsm_catalogue.h"
 #include "settings/sm_settings.h"
 
 namespace kez::testing {
@@ -114,6 +117,29 @@ TEST_P(ReportJobsTest, RunNowSendsTheSymphonyIriWeekAndMovesItsStartDateOn) {
   EXPECT_EQ(context_.ReportSettings[1].StartDate, next_week);
   EXPECT_TRUE(fs::exists(Received(1) / "movement.CCC.cc260119"));
   EXPECT_TRUE(fs::exists(data_ / name));
+}
+
+// The tray program keeps its tables open from one job to the next, hours apart: when a job ends
+// they give back the pages it read, and the next read takes what it needs again.
+TEST_P(ReportJobsTest, TablesStayOpenAfterAJobButGiveBackThePagesItRead) {
+  StartServer();
+  ASSERT_TRUE(RunReportsNow(context_, /*marketing_portal=*/true, /*symphony_iri=*/true));
+  auto cached = [&](int table) -> std::size_t {
+    auto* handle = dynamic_cast<EngineTableHandle*>(
+        context_.pos.VATable[static_cast<std::size_t>(table)].get());
+    btrieve::File* file = handle != nullptr ? handle->table().file() : nullptr;
+    return file != nullptr ? file->cached_bytes() : 0;
+  };
+  for (int table = 1; table < static_cast<int>(context_.pos.VATable.size()); ++table) {
+    EXPECT_EQ(cached(table), 0u)
+        << context_.pos.DBSM_Table[static_cast<std::size_t>(table)].TableName;
+  }
+  ASSERT_TRUE(context_.pos.DBSM_Table[kSalesItem].IsOpen);
+  ASSERT_TRUE(DBSM_TableOp(context_.pos, kSalesItem, btrieve::kOpGetFirst, 0));
+  // The installed engine keeps its pages itself.
+  if (GetParam() == Backend::kBuiltIn) {
+    EXPECT_GT(cached(kSalesItem), 0u);
+  }
 }
 
 TEST_P(ReportJobsTest, ATickRunsTheDueReportsEachForTheMomentTheTickBegan) {
