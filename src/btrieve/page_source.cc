@@ -400,8 +400,11 @@ class FileSource final : public PageSource {
     std::size_t victim = kNone;
     // A scan's pages that its operations are done with go first, before the cache is full too:
     // the scan then needs no more slots than two read-ahead runs and what one operation holds.
-    for (std::size_t i = cold_.tail; i != kNone && slots_[i].streamed && victim == kNone;
-         i = slots_[i].newer) {
+    // A cache that can hold the whole file keeps them: nothing else will want their slots, and
+    // lookups after the scan find them.
+    const bool holds_file = Capacity() >= page_count();
+    for (std::size_t i = cold_.tail;
+         !holds_file && i != kNone && slots_[i].streamed && victim == kNone; i = slots_[i].newer) {
       if (slots_[i].epoch != epoch_) victim = i;
     }
     if (victim == kNone && slots_.size() >= Capacity()) {

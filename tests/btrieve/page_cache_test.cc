@@ -199,6 +199,29 @@ TEST_P(PageCache, TheIndexCheckAtAKeysFirstUseReadsTheIndexNotTheFile) {
       << shape.pages << " index pages, file of " << std::filesystem::file_size(path_) << " bytes";
 }
 
+// A scan's pages go first from a cache smaller than the file; one that holds the whole file
+// keeps them, so a second scan reads nothing from the file.
+TEST_P(PageCache, ACacheThatHoldsTheWholeFileKeepsWhatAScanRead) {
+  if (BytesReadSoFar() == 0) GTEST_SKIP() << "no count of bytes read on this system";
+  const auto bytes_read_by_second_scan = [&](std::size_t cache_bytes) {
+    std::unique_ptr<File> file;
+    EXPECT_TRUE(File::Open(path_, &file, {.cache_bytes = cache_bytes}).ok());
+    std::uint64_t before = 0;
+    for (int scan = 0; scan < 2; ++scan) {
+      before = BytesReadSoFar();
+      Bytes record;
+      std::uint32_t records = 0;
+      for (Status s = file->StepFirst(&record); s.ok(); s = file->StepNext(&record)) ++records;
+      EXPECT_EQ(records, kRecords);
+    }
+    return BytesReadSoFar() - before;
+  };
+  const std::uint64_t file_bytes = std::filesystem::file_size(path_);
+  EXPECT_GT(bytes_read_by_second_scan(16 * 512), file_bytes / 2);
+  // Less than a page: the count also holds the read of the count itself.
+  EXPECT_LT(bytes_read_by_second_scan(file_bytes + 512), 512u);
+}
+
 // Another program may rewrite a file in place with another page size; the file read anew then
 // has pages larger than the cache's slots. Pages read after that, held together, are whole and
 // each its own, none spilled over a neighbour's slot.
