@@ -14,14 +14,30 @@ constexpr std::size_t kAlignment = 4096;
 constexpr std::size_t kFirstBlockPages = 8;
 constexpr std::size_t kLargestBlockBytes = 1u << 20;
 constexpr std::size_t kHugeBytes = 2u << 20;
+constexpr std::size_t kMappedBlockBytes = 1u << 20;
 
 #if defined(__linux__)
 // Linux 5.14 and later; older kernels refuse it, and the pages then fault in one by one.
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23
 #endif
+#ifndef MADV_HUGEPAGE
+#define MADV_HUGEPAGE 14
+#endif
 void MakeResident(std::uint8_t* block, std::size_t bytes) {
   (void)::madvise(block, bytes, MADV_POPULATE_WRITE);
+}
+
+// Blocks of 1 MB and more are mapped on their own, so that a cache that gives its memory back
+// gives it to the system: the allocator would keep blocks of that size in its heap once one had
+// been freed. Smaller ones come from the heap, where a file opened again finds memory already
+// touched: mapped afresh from 256 KB up, an open and one lookup of a 3.6 MB file took 0.38-0.42
+// ms instead of 0.16-0.17 ms. At most 1 MB a cache stays in the heap, for the next job.
+std::uint8_t* MapBlock(std::size_t bytes) {
+  void* block = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (block == MAP_FAILED) return nullptr;
+  MakeResident(static_cast<std::uint8_t*>(block), bytes);
+  return static_cast<std::uint8_t*>(block);
 }
 
 // A block of kHugeBytes at a multiple of kHugeBytes, offered to the kernel as one huge page:
@@ -45,6 +61,7 @@ std::uint8_t* MapHugeBlock() {
 }
 #else
 void MakeResident(std::uint8_t*, std::size_t) {}
+std::uint8_t* MapBlock(std::size_t) { return nullptr; }
 std::uint8_t* MapHugeBlock() { return nullptr; }
 #endif
 
@@ -64,6 +81,10 @@ PageMemory::Block PageMemory::NewBlock(std::size_t bytes, bool huge) {
   if (huge) {
     if (std::uint8_t* block = MapHugeBlock()) return Block(block, Free{kHugeBytes});
   }
+  const std::size_t mapped = (bytes + kAlignment - 1) / kAlignment * kAlignment;
+  if (bytes >= kMappedBlockBytes) {
+    if (std::uint8_t* block = MapBlock(mapped)) return Block(block, Free{mapped});
+  }
   auto* block = static_cast<std::uint8_t*>(::operator new[](bytes, std::align_val_t{kAlignment}));
   if (bytes % kAlignment == 0) MakeResident(block, bytes);
   return Block(block, Free{});
@@ -77,16 +98,19 @@ std::uint8_t* PageMemory::Take(std::size_t page_bytes, std::size_t wanted_later)
   }
   if (left_ == 0) {
     const std::size_t largest = std::max<std::size_t>(1, kLargestBlockBytes / page_bytes_);
+    // A cache that has used up a block of the largest small size (2 MB in all by then) and
+    // still has a huge page's room left is a large one: it takes huge pages from here on. One
+    // that stops short of that, like a small file's after one lookup, never zeroes a huge page
+    // it would hardly use.
+    const bool grown = block_pages_ == largest;
     block_pages_ = block_pages_ == 0 ? kFirstBlockPages : std::min(block_pages_ * 2, largest);
     const std::size_t huge_pages = kHugeBytes / page_bytes_;
-    // A cache that has grown to the largest small block and still has a huge page's room left
-    // is a large one: it takes huge pages from here on.
-    const bool huge = block_pages_ == largest && wanted_later >= huge_pages;
+    const bool huge = grown && wanted_later >= huge_pages;
     const std::size_t pages =
         huge ? huge_pages : std::clamp<std::size_t>(wanted_later, 1, block_pages_);
     blocks_.push_back(NewBlock(pages * page_bytes_, huge));
-    reserved_bytes_ +=
-        blocks_.back().get_deleter().mapped_bytes != 0 ? kHugeBytes : pages * page_bytes_;
+    const std::size_t mapped = blocks_.back().get_deleter().mapped_bytes;
+    reserved_bytes_ += mapped != 0 ? mapped : pages * page_bytes_;
     next_ = blocks_.back().get();
     left_ = pages;
   }

@@ -116,7 +116,7 @@ class FileSource final : public PageSource {
     slots_ = std::vector<Slot>();
     where_ = PageIndex();
     left_cold_ = PageIndex();
-    left_cold_order_ = std::deque<std::uint32_t>();
+    left_cold_order_.clear();  // a new deque would allocate, and this runs in destructors
     block_misses_ = std::vector<BlockMisses>();
     last_miss_ = 0xFFFFFFF0;
     run_ = 1;
