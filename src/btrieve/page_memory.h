@@ -1,8 +1,8 @@
 // Memory for the page cache's slots, carved from blocks of many pages. A page of fresh memory
 // costs a fault at its first touch, and on a virtual machine a fault costs about 10 us, four
 // times the read that fills the page. Blocks grow as the cache does, so a small file gets a small
-// block; where the system allows, each block is made resident in one call, and once blocks have
-// grown to 1 MB while the cache has room for 2 MB more, they are 2 MB huge pages, which fault
+// block; where the system allows, each block is made resident in one call, and once a cache has
+// used a whole 1 MB block and has room for 2 MB more, its blocks are 2 MB huge pages, which fault
 // once each.
 #ifndef KEZ_BTRIEVE_PAGE_MEMORY_H_
 #define KEZ_BTRIEVE_PAGE_MEMORY_H_
